@@ -1,0 +1,37 @@
+# rice_library(NAME DIR... [DEPS ...]): a static library of every .cpp in the folders.
+# A layer with no sources yet is an interface library, so dependants link it all the same.
+function(rice_library name)
+  cmake_parse_arguments(R "" "" "DIRS;DEPS" ${ARGN})
+  set(srcs "")
+  foreach(d ${R_DIRS})
+    file(GLOB s CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.cpp)
+    list(APPEND srcs ${s})
+  endforeach()
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${R_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${R_DEPS})
+  endif()
+endfunction()
+
+# rice_tests(NAME DIR [DEPS ...]): one GoogleTest program of every .cpp in DIR.
+function(rice_tests name dir)
+  if(NOT RICE_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(R "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE ${R_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE RICE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                             RICE_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
