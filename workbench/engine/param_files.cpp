@@ -1,0 +1,188 @@
+#include "workbench/engine/param_files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/core/encoding.h"
+#include "platform/core/files.h"
+#include "platform/core/paths.h"
+
+namespace rice {
+
+namespace {
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            if (w == 0) errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(w);
+    }
+    return true;
+}
+
+// First character of UTF-8 text: its length in bytes (a broken sequence counts byte by byte).
+size_t FirstCharLength(std::string_view s) {
+    if (s.empty()) return 0;
+    unsigned char c = static_cast<unsigned char>(s[0]);
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+    if (n > s.size()) return 1;
+    for (size_t i = 1; i < n; ++i)
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 1;
+    return n;
+}
+
+}  // namespace
+
+std::string FileErrorMessage(const std::string& name, int err) {
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return "找不到 " + name + "，或其路徑不正確。";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return "存取 " + name + " 被拒。";
+    case ENOSPC:
+    case EDQUOT:
+        return "寫入 " + name + " 時磁碟已滿。";
+    case EISDIR:
+        return name + " 是資料夾，無法當作檔案存取。";
+    case EMFILE:
+    case ENFILE:
+        return "開啟的檔案太多，無法開啟 " + name + "。";
+    case EIO:
+        return "存取 " + name + " 時發生磁碟錯誤。";
+    default:
+        return "存取 " + name + " 時發生未預期的錯誤。";
+    }
+}
+
+int WriteBytesReplacing(const std::string& path, const std::string& bytes) {
+    std::string tmpl = JoinPath(FolderOf(path).empty() && !path.empty() && path[0] == '/'
+                                    ? "/" : FolderOf(path),
+                                "." + FileNameOf(path) + ".XXXXXX");
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return errno;
+    int err = 0;
+    if (!WriteAll(fd, bytes)) err = errno;
+    // A new file gets the usual permissions rather than mkstemp's 0600.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st {};
+    mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~mask);
+    if (!err && ::fchmod(fd, mode) != 0) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && std::rename(tmpl.c_str(), path.c_str()) != 0) err = errno;
+    if (err) ::unlink(tmpl.c_str());
+    return err;
+}
+
+std::string WriteParameterFile(const std::string& name, const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const std::string& line : lines) {
+        if (line.find_first_of("\r\n") != std::string::npos)
+            return "參數不可含換行，" + name + " 未寫入：\n" + line;
+        std::string cp;
+        if (!TryUtf8ToCp950(line, cp))
+            return "文字無法以 Big5 寫入 " + name + "：\n" + line;
+        bytes += cp;
+        bytes += "\r\n";
+    }
+    int err = WriteBytesReplacing(name, bytes);
+    return err ? FileErrorMessage(name, err) : std::string();
+}
+
+std::vector<std::string> RuskelParameterLines(const std::string& cornerName,
+                                              const std::string& tempName,
+                                              const std::string& outputName,
+                                              std::string xSize, std::string ySize,
+                                              double mapX, double mapY) {
+    // ruskel takes the fine pixel size just below 1.6.
+    if (xSize == "1.6") xSize = ySize = "1.5999999";
+    char x[64], y[64];
+    std::snprintf(x, sizeof x, "%f", mapX);
+    std::snprintf(y, sizeof y, "%f", mapY);
+    return {cornerName, tempName, outputName, xSize + " " + ySize,
+            std::string(x) + " " + std::string(y)};
+}
+
+std::string OutputListNamePart(std::string_view line) {
+    size_t blank = line.find(' ');
+    if (blank == std::string_view::npos || blank == 0) return std::string(line);
+    return std::string(line.substr(FirstCharLength(line)));
+}
+
+RewriteResult RewriteOutputList(const std::string& mapFolder, const std::string& outputName) {
+    // Read the whole list before anything is created, so a list that cannot be read leaves
+    // the output file and an earlier "ids.dat" as they were.
+    std::string raw;
+    {
+        FILE* f = std::fopen(outputName.c_str(), "rb");
+        if (!f) return {RewriteStatus::OutputUnread, FileErrorMessage(outputName, errno)};
+        char buf[65536];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) raw.append(buf, n);
+        int err = std::ferror(f) ? (errno ? errno : EIO) : 0;
+        std::fclose(f);
+        if (err) return {RewriteStatus::OutputUnread, FileErrorMessage(outputName, err)};
+    }
+    std::string folder;
+    if (!TryUtf8ToCp950(mapFolder, folder))
+        return {RewriteStatus::WriteFailed, "文字無法以 Big5 寫入 tempfile.txt：\n" + mapFolder};
+    std::string temp, ids;
+    size_t pos = 0;
+    while (pos < raw.size()) {
+        size_t lf = raw.find('\n', pos);
+        size_t end = lf == std::string::npos ? raw.size() : lf;
+        std::string_view cp(raw.data() + pos, end - pos);
+        if (lf != std::string::npos && !cp.empty() && cp.back() == '\r') cp.remove_suffix(1);
+        pos = lf == std::string::npos ? raw.size() : lf + 1;
+        if (cp.empty()) continue;  // skipped, and the lines after it are kept
+        std::string line, name;
+        if (!TryCp950ToUtf8(cp, line) || !TryUtf8ToCp950(OutputListNamePart(line), name))
+            return {RewriteStatus::OutputUnread,
+                    outputName + " 含有無法以 Big5 讀取的文字，未改寫。"};
+        temp += folder + "/c" + name + "\r\n";
+        ids += folder + "/a" + name + "\r\n";
+    }
+    if (int err = WriteBytesReplacing("ids.dat", ids))
+        return {RewriteStatus::WriteFailed, FileErrorMessage("ids.dat", err)};
+    if (int err = WriteBytesReplacing("tempfile.txt", temp))
+        return {RewriteStatus::WriteFailed, FileErrorMessage("tempfile.txt", err)};
+    if (std::rename("tempfile.txt", outputName.c_str()) != 0)
+        return {RewriteStatus::RenameFailed,
+                "無法以 tempfile.txt 取代 " + outputName + "：" +
+                    FileErrorMessage(outputName, errno)};
+    return {RewriteStatus::Replaced, {}};
+}
+
+PendingFile::~PendingFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::string PendingFile::Open(const std::string& path) {
+    if (fd_ >= 0) ::close(fd_);
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    return fd_ < 0 ? FileErrorMessage(path, errno) : std::string();
+}
+
+std::string PendingFile::Replace(const std::string& bytes) {
+    if (fd_ < 0) return FileErrorMessage(path_, EBADF);
+    int err = 0;
+    if (::ftruncate(fd_, 0) != 0 || !WriteAll(fd_, bytes)) err = errno;
+    if (::close(fd_) != 0 && !err) err = errno;
+    fd_ = -1;
+    return err ? FileErrorMessage(path_, err) : std::string();
+}
+
+}  // namespace rice
