@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/core/files.h"
+#include "platform/core/message_sink.h"
+#include "workbench/engine/signature.h"
+#include "workbench/engine/text_fields.h"
+
+namespace rice {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TempDir {
+    TempDir() {
+        path = (fs::temp_directory_path() /
+                ("sigtest_" + std::to_string(::getpid()) + "_" + std::to_string(counter++)))
+                   .string();
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (auto& e : fs::recursive_directory_iterator(path))
+            names.push_back(fs::relative(e.path(), path).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string path;
+    static inline int counter = 0;
+};
+
+void Write(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+std::string Printf(const char* fmt, double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, fmt, v);
+    return buf;
+}
+
+// Values of class k (from 0), band b, covariance column c of a fixture side; `salt` keeps the
+// rice and non-rice sides apart. Diagonal-dominant so the classifier can read them back.
+double Mean(int salt, int k, int b) { return salt * 100 + k * 3 + b + 0.1234567; }
+double Cov(int salt, int k, int r, int c) {
+    return r == c ? 40.0 + salt + k * 0.25 + r : 0.5 + 0.01 * (r + c) + 0.001 * k;
+}
+
+// A signature file in the layout the converter reads: band count at characters 13-14 of
+// line 6, class count at characters 18-19 of line n+10, then the class blocks.
+std::string MakeGsg(int bands, int classes, int salt, const std::string& bandText = "",
+                    const std::string& classText = "") {
+    std::string t;
+    t += "SIGNATURE FILE\r\n\r\nsource: fixture\r\n\r\n\r\n";
+    t += "# of bands: " + (bandText.empty() ? std::to_string(bands) : bandText) + "\r\n";
+    for (int i = 7; i <= bands + 9; ++i) t += "  band " + std::to_string(i - 6) + "\r\n";
+    t += "# of signatures: " + (classText.empty() ? std::to_string(classes) : classText) + "\r\n";
+    for (int k = 0; k < classes; ++k) {
+        t += "\r\nSignature " + std::to_string(k + 1) + "\r\n  pixels 100\r\n\r\n\r\nmeans:\r\n";
+        for (int b = 0; b < bands; ++b) t += " " + Printf("%.7f", Mean(salt, k, b));
+        t += "\r\ncovariance:\r\n";
+        for (int r = 0; r < bands; ++r) {
+            t += std::to_string(r + 1);
+            for (int c = 0; c < bands; ++c) t += "  " + Printf("%.7f", Cov(salt, k, r, c));
+            t += "\r\n";
+        }
+    }
+    return t;
+}
+
+// The converted block of one class, as the class-statistics text holds it.
+std::string Block(int bands, int salt, int k) {
+    std::string t;
+    for (int b = 0; b < bands; ++b) t += Printf("%.5f", Mean(salt, k, b)) + "\r\n";
+    for (int r = 0; r < bands; ++r) {
+        for (int c = 0; c < bands; ++c) t += Printf("%.5f", Cov(salt, k, r, c)) + " ";
+        t += "\r\n";
+    }
+    return t;
+}
+
+TEST(TextFields, CountsAndNumbers) {
+    struct Count { const char* line; size_t column; int value; };
+    const Count counts[] = {
+        {"123456789012 7", 12, 7},  {"1234567890127 ", 12, 7}, {"12345678901212", 12, 12},
+        {"123456789012", 12, -1},   {"123456789012 x", 12, -1}, {"1234567890123", 12, 3},
+        {"123456789012  9", 12, -1}, {"12", 0, 12}, {"40", 0, 40}, {"7", 0, 7},
+    };
+    for (const auto& c : counts) EXPECT_EQ(TwoCharCount(c.line, c.column), c.value) << c.line;
+
+    struct Numbers { const char* line; std::vector<double> values; };
+    const Numbers numbers[] = {
+        {" 1.5 2.25", {1.5, 2.25}},  {"3 10.0 2.0 1.0", {3, 10, 2, 1}}, {"1 2 x 3", {1, 2}},
+        {"x 1", {}},                 {"", {}},                          {"-1e2\t+4 .5", {-100, 4, 0.5}},
+        {"1.5abc 2", {1.5}},         {"inf 1", {}},                     {"1 nan", {1}},
+    };
+    for (const auto& c : numbers) EXPECT_EQ(LeadingNumbers(c.line), c.values) << c.line;
+
+    EXPECT_EQ(FixedText(123.456789, 5), "123.45679");
+    EXPECT_EQ(FixedText(-0.000004, 5), "-0.00000");
+    EXPECT_EQ(SplitTextLines("a\r\nb\n\nc").size(), 4u);
+    EXPECT_EQ(SplitTextLines("a\r\n").size(), 1u);
+}
+
+TEST(DoConv, NumberFormatsAndLineLayout) {
+    TempDir dir;
+    // One class, two bands; a mean line with trailing text, a covariance row with a bad
+    // token and one with its label only.
+    std::string gsg =
+        "h1\nh2\nh3\nh4\nh5\n# of bands: 2\n7\n8\n9\n10\n11\n# of signatures: 1\n"
+        "a\nb\nc\nd\ne\nf\n  1.5 2.25 mean\nx\n3 10.0 2.0 1.0\n4\n";
+    Write(dir / "A.gsg", gsg);
+    RecordingSink sink;
+    SignatureCounts counts = ConvertSignatureFile(dir / "A.gsg", sink);
+    EXPECT_EQ(counts.classes, 1);
+    EXPECT_EQ(counts.bands, 2);
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(*ReadWholeFile(dir / "A_temp.gsg"),
+              "1\r\n2\r\n1.50000\r\n2.25000\r\n10.00000 2.00000 1.00000 \r\n\r\n");
+    EXPECT_EQ(ConvertedPathOf("/d/A.gsg"), "/d/A_temp.gsg");
+    EXPECT_EQ(PaddingCopyPathOf("/d/A.gsg"), "/d/A_temp2.gsg");
+    EXPECT_EQ(MergedPathOf("/out", "/rice/sub/A.gsg"), "/out/A_Merge.gsg");
+}
+
+TEST(DoConv, UnreadableSignatureFiles) {
+    std::string good = MakeGsg(3, 2, 0);
+    std::string longLine(400, '9');
+    struct Case { const char* name; std::string text; const char* message; };
+    const Case cases[] = {
+        {"missing", "", "DoConv Open Input "},
+        {"empty", "-", "DoConv Read Count "},
+        {"band count 0", MakeGsg(3, 2, 0, "0"), "DoConv Read Count "},
+        {"band count not a number", MakeGsg(3, 2, 0, "x3"), "DoConv Read Count "},
+        {"band line too short", MakeGsg(3, 2, 0, " "), "DoConv Read Count "},
+        {"class count 0", MakeGsg(3, 2, 0, "", "0"), "DoConv Read Count "},
+        {"class count not a number", MakeGsg(3, 2, 0, "", "zz"), "DoConv Read Count "},
+        {"ends before its last class", good.substr(0, good.rfind("\r\n", good.size() - 3) + 2), "DoConv Short Input "},
+        {"only the header", good.substr(0, 60), "DoConv Read Count "},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string path = dir / "A.gsg";
+        if (std::string(c.name) != "missing") Write(path, c.text == "-" ? "" : c.text);
+        RecordingSink sink;
+        EXPECT_EQ(ConvertSignatureFile(path, sink).classes, 0) << c.name;
+        ASSERT_EQ(sink.messages.size(), 1u) << c.name;
+        EXPECT_EQ(sink.messages[0], c.message + path + " Fail") << c.name;
+        EXPECT_FALSE(FileExists(dir / "A_temp.gsg")) << c.name;
+    }
+    // A line far beyond 255 characters is read whole and spoils nothing after it.
+    TempDir dir;
+    std::string withLong = good;
+    withLong.replace(withLong.find("source: fixture"), 15, longLine);
+    Write(dir / "A.gsg", withLong);
+    Write(dir / "B.gsg", good);
+    RecordingSink sink;
+    EXPECT_EQ(ConvertSignatureFile(dir / "A.gsg", sink).classes, 2);
+    EXPECT_EQ(ConvertSignatureFile(dir / "B.gsg", sink).classes, 2);
+    EXPECT_EQ(*ReadWholeFile(dir / "A_temp.gsg"), *ReadWholeFile(dir / "B_temp.gsg"));
+}
+
+TEST(PadSignatureClasses, RepeatsTheLastClassAndLeavesNoCopy) {
+    TempDir dir;
+    Write(dir / "A.gsg", MakeGsg(2, 3, 1));
+    RecordingSink sink;
+    ASSERT_EQ(ConvertSignatureFile(dir / "A.gsg", sink).classes, 3);
+    ASSERT_TRUE(PadSignatureClasses(dir / "A.gsg", 2, sink));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(*ReadWholeFile(dir / "A_temp.gsg"), "5\r\n2\r\n" + Block(2, 1, 0) + Block(2, 1, 1) +
+                                                      Block(2, 1, 2) + Block(2, 1, 2) +
+                                                      Block(2, 1, 2));
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"A.gsg", "A_temp.gsg"}));
+
+    // No temporary text to pad: a message, nothing made.
+    EXPECT_FALSE(PadSignatureClasses(dir / "B.gsg", 1, sink));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0], "複製補分類數檔 " + (dir / "B_temp.gsg") + " Fail");
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"A.gsg", "A_temp.gsg"}));
+}
+
+TEST(MergeSignaturePair, Table) {
+    struct Side { int bands, classes; bool present; std::string text; };
+    struct Case {
+        const char* name;
+        Side rice, other;
+        bool merged;
+        int firstCount;
+        const char* message;  // start of the one message expected, "" for none
+        const char* messagePath;  // "rice" or "non" : the file the message names
+    };
+    std::string zeroCount = MakeGsg(7, 4, 0, "", "0");
+    const Case cases[] = {
+        {"12 against 20", {7, 12, true, ""}, {7, 20, true, ""}, true, 40, "", ""},
+        {"20 against 12", {7, 20, true, ""}, {7, 12, true, ""}, true, 40, "", ""},
+        {"equal counts", {4, 5, true, ""}, {4, 5, true, ""}, true, 10, "", ""},
+        {"missing partner", {4, 5, true, ""}, {4, 5, false, ""}, false, 0, "DoConv Open Input ", "non"},
+        {"rice count 0", {7, 4, true, zeroCount}, {7, 4, true, ""}, false, 0, "DoConv Read Count ", "rice"},
+        {"partner count 0", {7, 4, true, ""}, {7, 4, true, zeroCount}, false, 0, "DoConv Read Count ", "non"},
+        {"band mismatch", {7, 4, true, ""}, {6, 4, true, ""}, false, 0, "Merge Band Count ", "both"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string rice = dir / "rice/A.gsg", non = dir / "non/A.gsg";
+        fs::create_directories(dir / "out");
+        fs::create_directories(dir / "non");
+        Write(rice, c.rice.text.empty() ? MakeGsg(c.rice.bands, c.rice.classes, 0) : c.rice.text);
+        if (c.other.present)
+            Write(non, c.other.text.empty() ? MakeGsg(c.other.bands, c.other.classes, 5) : c.other.text);
+        RecordingSink sink;
+        EXPECT_EQ(MergeSignaturePair(rice, dir / "non", dir / "out", sink), c.merged) << c.name;
+        std::string msg = c.message;
+        if (msg.empty()) {
+            EXPECT_TRUE(sink.messages.empty()) << c.name;
+        } else {
+            ASSERT_EQ(sink.messages.size(), 1u) << c.name;
+            std::string named = std::string(c.messagePath) == "rice" ? rice
+                                : std::string(c.messagePath) == "non" ? non
+                                                                     : rice + " , " + non;
+            EXPECT_EQ(sink.messages[0], msg + named + " Fail") << c.name;
+        }
+        // Nothing but the inputs and the merged file is left.
+        std::vector<std::string> expected = {"non", "out", "rice", "rice/A.gsg"};
+        if (c.other.present) expected.insert(expected.begin() + 1, "non/A.gsg");
+        if (c.merged) expected.insert(expected.end() - 2, "out/A_Merge.gsg");
+        EXPECT_EQ(dir.Files(), expected) << c.name;
+        if (!c.merged) continue;
+        int bands = c.rice.bands, big = std::max(c.rice.classes, c.other.classes);
+        std::string want = std::to_string(c.firstCount) + "\r\n" + std::to_string(bands) + "\r\n";
+        for (int k = 0; k < big; ++k) want += Block(bands, 0, std::min(k, c.rice.classes - 1));
+        for (int k = 0; k < big; ++k) want += Block(bands, 5, std::min(k, c.other.classes - 1));
+        want += "\r\n";
+        EXPECT_EQ(*ReadWholeFile(dir / "out/A_Merge.gsg"), want) << c.name;
+    }
+}
+
+TEST(MergeSignaturePair, UncreatableMergedFileIsReported) {
+    TempDir dir;
+    Write(dir / "rice/A.gsg", MakeGsg(3, 2, 0));
+    Write(dir / "non/A.gsg", MakeGsg(3, 2, 1));
+    RecordingSink sink;
+    EXPECT_FALSE(MergeSignaturePair(dir / "rice/A.gsg", dir / "non", dir / "nowhere", sink));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0], "Merge Open Output " + (dir / "nowhere/A_Merge.gsg") + " Fail");
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"non", "non/A.gsg", "rice", "rice/A.gsg"}));
+}
+
+TEST(CollectGsgFiles, PatternExtensionAndFolders) {
+    TempDir dir;
+    for (const char* f : {"A.gsg", "B.GSG", "c.gsgx", "d.txt", "old/x.gsg", "old.gsg/y.gsg",
+                          "old.gsg/deep.gsg/z.gsg", "old.gsg/deep/w.gsg", "UP.GSG/u.gsg"})
+        Write(dir / f, "x");
+    std::vector<std::string> found = {"kept"};
+    CollectGsgFiles(dir.path, found);
+    EXPECT_EQ(found, (std::vector<std::string>{"kept", dir / "A.gsg", dir / "UP.GSG/u.gsg",
+                                               dir / "old.gsg/deep.gsg/z.gsg",
+                                               dir / "old.gsg/y.gsg"}));
+    std::vector<std::string> none;
+    CollectGsgFiles(dir / "absent", none);
+    EXPECT_TRUE(none.empty());
+}
+
+TEST(MergeSignaturePair, RiceFileInSubfolderPairsWithNonRiceFolderItself) {
+    TempDir dir;
+    Write(dir / "rice/old.gsg/S.gsg", MakeGsg(3, 2, 0));
+    Write(dir / "non/S.gsg", MakeGsg(3, 2, 1));
+    Write(dir / "non/old.gsg/S.gsg", "not this one");
+    fs::create_directories(dir / "out");
+    std::vector<std::string> found;
+    CollectGsgFiles(dir / "rice", found);
+    ASSERT_EQ(found.size(), 1u);
+    RecordingSink sink;
+    EXPECT_TRUE(MergeSignaturePair(found[0], dir / "non", dir / "out", sink));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(*ReadWholeFile(dir / "out/S_Merge.gsg"),
+              "4\r\n3\r\n" + Block(3, 0, 0) + Block(3, 0, 1) + Block(3, 1, 0) + Block(3, 1, 1) + "\r\n");
+}
+
+}  // namespace
+}  // namespace rice
