@@ -8,6 +8,8 @@
 #include "platform/core/files.h"
 #include "platform/core/message_sink.h"
 #include "workbench/engine/signature.h"
+#include "samples/signature_samples.h"
+#include "workbench/engine/stats_listing.h"
 #include "workbench/engine/text_fields.h"
 
 namespace rice {
@@ -284,6 +286,42 @@ TEST(MergeSignaturePair, RiceFileInSubfolderPairsWithNonRiceFolderItself) {
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(*ReadWholeFile(dir / "out/S_Merge.gsg"),
               "4\r\n3\r\n" + Block(3, 0, 0) + Block(3, 0, 1) + Block(3, 1, 0) + Block(3, 1, 1) + "\r\n");
+}
+
+// The demo generator's files must read as the workbench reads them.
+TEST(DemoSignatures, ConvertAndFormatBackToTheirNumbers) {
+    std::vector<samples::SignatureClass> classes;
+    for (int k = 0; k < 3; ++k) {
+        samples::SignatureClass c;
+        for (int b = 0; b < 9; ++b) c.mean.push_back(60 + k * 7 + b * 1.25);
+        for (int r = 0; r < 9; ++r)
+            for (int col = 0; col < 9; ++col) c.cov.push_back(Cov(k, 0, r, col));
+        classes.push_back(c);
+    }
+    std::string expected = "3\r\n9\r\n";
+    for (const auto& c : classes) {
+        for (double m : c.mean) expected += Printf("%.5f", m) + "\r\n";
+        for (int r = 0; r < 9; ++r) {
+            for (int col = 0; col < 9; ++col) expected += Printf("%.5f", c.cov[r * 9 + col]) + " ";
+            expected += "\r\n";
+        }
+    }
+    TempDir dir;
+    ASSERT_TRUE(samples::WriteSheetSignatures(dir.path, "9420", classes, classes));
+    RecordingSink sink;
+    SignatureCounts counts = ConvertSignatureFile(dir / "rice/info9420.gsg", sink);
+    EXPECT_EQ(counts.classes, 3);
+    EXPECT_EQ(counts.bands, 9);
+    EXPECT_EQ(*ReadWholeFile(dir / "rice/info9420_temp.gsg"), expected);
+
+    auto listing = FormatStatisticsListing(samples::ListingText("fixture", classes));
+    ASSERT_TRUE(listing);
+    std::vector<std::string_view> lines = SplitTextLines(listing->text);
+    ASSERT_EQ(lines.size(), 2u + 3 * 18);
+    EXPECT_EQ(lines[2], "60.000");
+    std::string firstRow;
+    for (int col = 0; col < 9; ++col) firstRow += (col ? " " : "") + Printf("%.4f", classes[0].cov[col]);
+    EXPECT_EQ(lines[11], firstRow);  // both blocks joined
 }
 
 }  // namespace
