@@ -1,0 +1,116 @@
+#include "workbench/engine/clip.h"
+
+#include <shapefil.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "platform/core/paths.h"
+
+namespace rice {
+namespace {
+
+// Truncates toward zero when the value fits an int32; nullopt for NaN or out of range.
+std::optional<std::int32_t> TruncToInt32(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return std::nullopt;
+    return static_cast<std::int32_t>(v);
+}
+
+}  // namespace
+
+std::optional<std::string> ClippedLanPath(const std::string& parcelPath) {
+    if (parcelPath.find("shp") == std::string::npos) return std::nullopt;
+    return ReplaceAll(parcelPath, "shp", "lan");
+}
+
+void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink) {
+    const std::string cannotOpen = "錯誤類型0004" + parcelPath;
+    SHPHandle shp = SHPOpen(parcelPath.c_str(), "rb");
+    if (!shp) {
+        sink.ShowMessage(cannotOpen);
+        return;
+    }
+    double minBound[4] = {0, 0, 0, 0};
+    double maxBound[4] = {0, 0, 0, 0};
+    int entities = 0, type = 0;
+    SHPGetInfo(shp, &entities, &type, minBound, maxBound);
+    SHPClose(shp);
+
+    const LanHeader& src = source.header;
+    const double xmap = src.xmap, ymap = src.ymap, xcell = src.xcell;
+    const double minX = minBound[0], minY = minBound[1], maxX = maxBound[0], maxY = maxBound[1];
+    auto firstCol = TruncToInt32((minX - xmap) / xcell);
+    auto firstLine = TruncToInt32((ymap - maxY) / xcell);
+    auto cols = TruncToInt32((maxX - minX) / xcell);
+    auto lines = TruncToInt32((maxY - minY) / xcell);
+
+    LanHeader h;  // all zero but what is copied
+    h.identifier = src.identifier;
+    h.packType = src.packType;
+    h.nbands = src.nbands;
+    h.startColumn = src.startColumn;
+    h.startRow = src.startRow;
+    h.mapType = src.mapType;
+    h.headerClassCount = src.headerClassCount;
+    h.areaUnitType = src.areaUnitType;
+    h.areaPerCell = src.areaPerCell;
+    h.xcell = src.xcell;
+    h.ycell = src.ycell;
+    h.xmap = static_cast<float>(minX);
+    h.ymap = static_cast<float>(maxY);
+    if (firstCol && firstLine && cols && lines) {
+        h.icols = *cols;
+        h.irows = *lines;
+    }
+    // A box that cannot be placed on the image (not finite, beyond the counts a header can
+    // hold, or inverted) is a parcel file this image cannot be clipped to.
+    if (!firstCol || !firstLine || !cols || !lines || !LanHeaderIsReadable(h)) {
+        sink.ShowMessage(cannotOpen);
+        return;
+    }
+
+    std::optional<std::string> outPath = ClippedLanPath(parcelPath);
+    if (!outPath) {
+        sink.ShowMessage("錯誤類型0005" + parcelPath);
+        return;
+    }
+    StreamingFileWriter out;
+    if (!out.Open(*outPath)) {
+        sink.ShowMessage("錯誤類型0005" + *outPath);
+        return;
+    }
+    LanHeaderBytes bytes = EncodeLanHeader(h);
+    out.Write(bytes.data(), bytes.size());
+
+    // Columns [c0, c1) of the clip come from the source; the rest lie outside it.
+    const std::int64_t fc = *firstCol, n = *cols;
+    const std::int64_t c0 = std::clamp<std::int64_t>(-fc, 0, n);
+    const std::int64_t c1 = std::clamp<std::int64_t>(src.icols - fc, c0, n);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(n));
+    for (std::int64_t r = 0; r < *lines; ++r) {
+        const std::int64_t sr = r + *firstLine;
+        const bool inside = sr >= 0 && sr < src.irows &&
+                            static_cast<std::size_t>(sr) < source.lines.size();
+        for (int b = 0; b < src.nbands; ++b) {
+            if (!inside || c0 == c1) {
+                out.WriteZeros(row.size());
+                continue;
+            }
+            const auto& line = source.lines[static_cast<std::size_t>(sr)];
+            std::fill(row.begin(), row.end(), 0);
+            const std::size_t base = static_cast<std::size_t>(b) * static_cast<std::size_t>(src.icols);
+            const std::size_t from = base + static_cast<std::size_t>(fc + c0);
+            const std::size_t count = static_cast<std::size_t>(c1 - c0);
+            if (from + count <= line.size())
+                std::copy_n(line.begin() + static_cast<std::ptrdiff_t>(from), count,
+                            row.begin() + c0);
+            out.Write(row.data(), row.size());
+        }
+    }
+    if (!out.Commit()) sink.ShowMessage("錯誤類型0005" + *outPath);
+}
+
+}  // namespace rice

@@ -1,0 +1,25 @@
+#pragma once
+// Cutting a source image to the box of one parcel shapefile.
+#include <optional>
+#include <string>
+
+#include "platform/core/message_sink.h"
+#include "workbench/engine/lan_image.h"
+
+namespace rice {
+
+// The clipped image of a parcel file lies at the parcel path with every lower-case "shp"
+// replaced by "lan", folders included. nullopt when the path holds no "shp": the "clip" would
+// then be the shapefile itself. The classification runs use this too.
+std::optional<std::string> ClippedLanPath(const std::string& parcelPath);
+
+// Writes the part of `source` covered by the bounding box of the shapefile at parcelPath to
+// ClippedLanPath(parcelPath). The origin of the clip is the box corner itself, cells are
+// squares of side xcell and partial cells at the right and bottom are dropped; cells outside
+// the source image are written as 0. Failures are shown through `sink` and nothing is
+// written: "錯誤類型0004" + parcel path (shapefile cannot be opened or its box cannot be
+// mapped onto the image), "錯誤類型0005" + the path (no "shp" in the parcel path, or the
+// output cannot be created).
+void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink);
+
+}  // namespace rice

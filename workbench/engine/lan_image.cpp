@@ -1,0 +1,271 @@
+#include "workbench/engine/lan_image.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "platform/core/paths.h"
+
+namespace rice {
+namespace {
+
+std::uint16_t Get16(const LanHeaderBytes& b, std::size_t at) {
+    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+std::uint32_t Get32(const LanHeaderBytes& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
+           (static_cast<std::uint32_t>(b[at + 2]) << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+void Put16(LanHeaderBytes& b, std::size_t at, std::uint16_t v) {
+    b[at] = static_cast<std::uint8_t>(v);
+    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void Put32(LanHeaderBytes& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+template <std::size_t N>
+void GetBytes(const LanHeaderBytes& b, std::size_t at, std::array<std::uint8_t, N>& out) {
+    std::copy_n(b.begin() + at, N, out.begin());
+}
+
+template <std::size_t N>
+void PutBytes(LanHeaderBytes& b, std::size_t at, const std::array<std::uint8_t, N>& in) {
+    std::copy_n(in.begin(), N, b.begin() + at);
+}
+
+void SetWhy(std::string* why, const char* text) {
+    if (why) *why = text;
+}
+
+// Reads up to size bytes; the rest stays as it was (callers pass zeroed buffers).
+std::size_t ReadUpTo(FILE* f, std::uint8_t* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        std::size_t n = std::fread(data + done, 1, size - done, f);
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
+
+std::optional<LanHeader> ReadHeaderFrom(FILE* f, std::string* why) {
+    LanHeaderBytes bytes{};
+    if (ReadUpTo(f, bytes.data(), bytes.size()) != bytes.size()) {
+        SetWhy(why, "shorter than a LAN header");
+        return std::nullopt;
+    }
+    LanHeader h = DecodeLanHeader(bytes);
+    if (!LanHeaderIsReadable(h, why)) return std::nullopt;
+    return h;
+}
+
+std::uint64_t PhysicalMemory() {
+    long pages = ::sysconf(_SC_PHYS_PAGES);
+    long size = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || size <= 0) return std::numeric_limits<std::uint64_t>::max();
+    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
+}
+
+}  // namespace
+
+LanHeader DecodeLanHeader(const LanHeaderBytes& b) {
+    LanHeader h;
+    GetBytes(b, 0, h.identifier);
+    h.packType = static_cast<std::int16_t>(Get16(b, 6));
+    h.nbands = static_cast<std::int16_t>(Get16(b, 8));
+    GetBytes(b, 10, h.reserved10);
+    h.icols = static_cast<std::int32_t>(Get32(b, 16));
+    h.irows = static_cast<std::int32_t>(Get32(b, 20));
+    h.startColumn = static_cast<std::int32_t>(Get32(b, 24));
+    h.startRow = static_cast<std::int32_t>(Get32(b, 28));
+    GetBytes(b, 32, h.reserved32);
+    h.mapType = static_cast<std::int16_t>(Get16(b, 88));
+    h.headerClassCount = static_cast<std::int16_t>(Get16(b, 90));
+    GetBytes(b, 92, h.reserved92);
+    h.areaUnitType = static_cast<std::int16_t>(Get16(b, 106));
+    h.areaPerCell = std::bit_cast<float>(Get32(b, 108));
+    h.xmap = std::bit_cast<float>(Get32(b, 112));
+    h.ymap = std::bit_cast<float>(Get32(b, 116));
+    h.xcell = std::bit_cast<float>(Get32(b, 120));
+    h.ycell = std::bit_cast<float>(Get32(b, 124));
+    return h;
+}
+
+LanHeaderBytes EncodeLanHeader(const LanHeader& h) {
+    LanHeaderBytes b{};
+    PutBytes(b, 0, h.identifier);
+    Put16(b, 6, static_cast<std::uint16_t>(h.packType));
+    Put16(b, 8, static_cast<std::uint16_t>(h.nbands));
+    PutBytes(b, 10, h.reserved10);
+    Put32(b, 16, static_cast<std::uint32_t>(h.icols));
+    Put32(b, 20, static_cast<std::uint32_t>(h.irows));
+    Put32(b, 24, static_cast<std::uint32_t>(h.startColumn));
+    Put32(b, 28, static_cast<std::uint32_t>(h.startRow));
+    PutBytes(b, 32, h.reserved32);
+    Put16(b, 88, static_cast<std::uint16_t>(h.mapType));
+    Put16(b, 90, static_cast<std::uint16_t>(h.headerClassCount));
+    PutBytes(b, 92, h.reserved92);
+    Put16(b, 106, static_cast<std::uint16_t>(h.areaUnitType));
+    Put32(b, 108, std::bit_cast<std::uint32_t>(h.areaPerCell));
+    Put32(b, 112, std::bit_cast<std::uint32_t>(h.xmap));
+    Put32(b, 116, std::bit_cast<std::uint32_t>(h.ymap));
+    Put32(b, 120, std::bit_cast<std::uint32_t>(h.xcell));
+    Put32(b, 124, std::bit_cast<std::uint32_t>(h.ycell));
+    return b;
+}
+
+std::size_t LanLineBytes(const LanHeader& h) {
+    return static_cast<std::size_t>(h.nbands) * static_cast<std::size_t>(h.icols);
+}
+
+std::uint64_t LanCellOffset(const LanHeader& h, std::int64_t line, std::int64_t band,
+                            std::int64_t column) {
+    return kLanHeaderSize +
+           static_cast<std::uint64_t>((line * h.nbands + band) * h.icols + column);
+}
+
+bool LanHeaderIsReadable(const LanHeader& h, std::string* why) {
+    if (h.nbands < 1) return SetWhy(why, "band count below 1"), false;
+    if (h.icols < 0 || h.irows < 0) return SetWhy(why, "negative column or line count"), false;
+    if (!std::isfinite(h.xcell) || !(h.xcell > 0))
+        return SetWhy(why, "cell size not a positive number"), false;
+    std::int64_t line = static_cast<std::int64_t>(h.nbands) * h.icols;  // cannot overflow
+    if (line > std::numeric_limits<std::int32_t>::max())
+        return SetWhy(why, "line too long"), false;
+    std::int64_t total = 0;
+    if (__builtin_mul_overflow(line, static_cast<std::int64_t>(h.irows), &total) ||
+        total > std::numeric_limits<std::int64_t>::max() - static_cast<std::int64_t>(kLanHeaderSize))
+        return SetWhy(why, "image size overflows"), false;
+    return true;
+}
+
+std::optional<LanHeader> ReadLanHeader(const std::string& path, std::string* why) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return SetWhy(why, "cannot be opened"), std::nullopt;
+    std::optional<LanHeader> h = ReadHeaderFrom(f, why);
+    std::fclose(f);
+    return h;
+}
+
+std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return SetWhy(why, "cannot be opened"), std::nullopt;
+    std::optional<LanHeader> h = ReadHeaderFrom(f, why);
+    if (!h) {
+        std::fclose(f);
+        return std::nullopt;
+    }
+    std::size_t lineBytes = LanLineBytes(*h);
+    // A header announcing more than the machine holds would only end in an allocation
+    // failure or the out-of-memory killer; refuse it as unreadable instead.
+    std::uint64_t total = static_cast<std::uint64_t>(lineBytes) * static_cast<std::uint64_t>(h->irows);
+    if (total > PhysicalMemory()) {
+        std::fclose(f);
+        return SetWhy(why, "image larger than memory"), std::nullopt;
+    }
+    LanImage image;
+    image.header = *h;
+    try {
+        image.lines.resize(static_cast<std::size_t>(h->irows));
+        bool atEnd = false;
+        for (auto& line : image.lines) {
+            line.assign(lineBytes, 0);
+            if (!atEnd && ReadUpTo(f, line.data(), lineBytes) < lineBytes) atEnd = true;
+        }
+    } catch (const std::bad_alloc&) {
+        std::fclose(f);
+        return SetWhy(why, "image larger than memory"), std::nullopt;
+    }
+    std::fclose(f);
+    return image;
+}
+
+bool WriteLanImage(const std::string& path, const LanImage& image) {
+    StreamingFileWriter out;
+    if (!out.Open(path)) return false;
+    LanHeaderBytes bytes = EncodeLanHeader(image.header);
+    out.Write(bytes.data(), bytes.size());
+    std::size_t lineBytes = image.header.icols > 0 && image.header.nbands > 0
+                                ? LanLineBytes(image.header) : 0;
+    for (std::int32_t r = 0; r < image.header.irows; ++r) {
+        std::size_t have = 0;
+        if (static_cast<std::size_t>(r) < image.lines.size()) {
+            const auto& line = image.lines[static_cast<std::size_t>(r)];
+            have = std::min(line.size(), lineBytes);
+            out.Write(line.data(), have);
+        }
+        out.WriteZeros(lineBytes - have);
+    }
+    return out.Commit();
+}
+
+StreamingFileWriter::~StreamingFileWriter() { Abandon(); }
+
+bool StreamingFileWriter::Open(const std::string& path) {
+    Abandon();
+    path_ = path;
+    std::string folder = FolderOf(path);
+    if (folder.empty() && !path.empty() && path[0] == '/') folder = "/";
+    temp_ = JoinPath(folder, "." + FileNameOf(path) + ".XXXXXX");
+    int fd = ::mkstemp(temp_.data());
+    if (fd < 0) return false;
+    // A new file gets the usual permissions, a replaced one keeps its own.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st {};
+    mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~mask);
+    if (::fchmod(fd, mode) != 0 || !(file_ = ::fdopen(fd, "wb"))) {
+        ::close(fd);
+        ::unlink(temp_.c_str());
+        return false;
+    }
+    ok_ = true;
+    return true;
+}
+
+bool StreamingFileWriter::Write(const void* data, std::size_t size) {
+    if (!file_) return false;
+    if (ok_ && size > 0 && std::fwrite(data, 1, size, file_) != size) ok_ = false;
+    return ok_;
+}
+
+bool StreamingFileWriter::WriteZeros(std::size_t size) {
+    static const std::uint8_t zeros[4096] = {};
+    while (ok_ && size > 0) {
+        std::size_t n = std::min(size, sizeof zeros);
+        Write(zeros, n);
+        size -= n;
+    }
+    return ok_;
+}
+
+bool StreamingFileWriter::Commit() {
+    if (!file_) return false;
+    bool ok = ok_;
+    if (std::fclose(file_) != 0) ok = false;
+    file_ = nullptr;
+    if (ok && std::rename(temp_.c_str(), path_.c_str()) != 0) ok = false;
+    if (!ok) ::unlink(temp_.c_str());
+    return ok;
+}
+
+void StreamingFileWriter::Abandon() {
+    if (!file_) return;
+    std::fclose(file_);
+    file_ = nullptr;
+    ::unlink(temp_.c_str());
+}
+
+}  // namespace rice

@@ -1,0 +1,106 @@
+#pragma once
+// ERDAS LAN images: a 128-byte little-endian header, then 8-bit cells band-interleaved by
+// line. The header is always decoded and encoded field by field from the raw bytes, so the
+// layout never depends on the compiler's struct packing or the machine's byte order.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rice {
+
+inline constexpr std::size_t kLanHeaderSize = 128;
+using LanHeaderBytes = std::array<std::uint8_t, kLanHeaderSize>;
+
+// Every byte of the header has a home here, so Encode(Decode(bytes)) == bytes.
+struct LanHeader {
+    std::array<std::uint8_t, 6> identifier{};  // 0-5, copied, never tested
+    std::int16_t packType = 0;                 // 6-7, copied, cells are always 8-bit
+    std::int16_t nbands = 0;                   // 8-9
+    std::array<std::uint8_t, 6> reserved10{};  // 10-15
+    std::int32_t icols = 0;                    // 16-19: cells per band row
+    std::int32_t irows = 0;                    // 20-23: lines
+    std::int32_t startColumn = 0;              // 24-27
+    std::int32_t startRow = 0;                 // 28-31
+    std::array<std::uint8_t, 56> reserved32{}; // 32-87
+    std::int16_t mapType = 0;                  // 88-89
+    std::int16_t headerClassCount = 0;         // 90-91, never interpreted
+    std::array<std::uint8_t, 14> reserved92{}; // 92-105
+    std::int16_t areaUnitType = 0;             // 106-107
+    float areaPerCell = 0;                     // 108-111
+    float xmap = 0;                            // 112-115: map X of the upper-left corner
+    float ymap = 0;                            // 116-119: map Y of the upper-left corner
+    float xcell = 0;                           // 120-123: cell side, used for both axes
+    float ycell = 0;                           // 124-127: carried, never used
+
+    bool operator==(const LanHeader&) const = default;
+};
+
+LanHeader DecodeLanHeader(const LanHeaderBytes& bytes);
+LanHeaderBytes EncodeLanHeader(const LanHeader& header);
+
+// Bytes of one line (nbands x icols) and offset of a cell in the file. Only meaningful for a
+// header that LanHeaderIsReadable accepts.
+std::size_t LanLineBytes(const LanHeader& header);
+std::uint64_t LanCellOffset(const LanHeader& header, std::int64_t line, std::int64_t band,
+                            std::int64_t column);
+
+// False for a header no reader should trust: nbands below 1, negative icols or irows, xcell
+// not finite or not above 0, a line (nbands x icols) beyond 2^31 - 1 bytes or a cell count
+// whose product overflows a 64-bit file offset. `why` gets a short English reason.
+bool LanHeaderIsReadable(const LanHeader& header, std::string* why = nullptr);
+
+// A whole image in memory: the header plus `irows` line buffers of nbands x icols bytes,
+// each laid out as the line is stored (band 1's cells, then band 2's, ...).
+struct LanImage {
+    LanHeader header;
+    std::vector<std::vector<std::uint8_t>> lines;
+
+    // Cell of line r, band b, column c (all from 0); no range check.
+    std::uint8_t Cell(int r, int b, int c) const {
+        return lines[static_cast<std::size_t>(r)]
+                    [static_cast<std::size_t>(b) * static_cast<std::size_t>(header.icols) +
+                     static_cast<std::size_t>(c)];
+    }
+};
+
+// Reads the 128-byte header and every line. nullopt when the file cannot be opened, is
+// shorter than 128 bytes, its header is refused (LanHeaderIsReadable) or the image could not
+// be held in memory. Cells missing at the end of a short file read as 0.
+std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why = nullptr);
+
+// Reads exactly the 128 header bytes; the same refusals as ReadLanImage.
+std::optional<LanHeader> ReadLanHeader(const std::string& path, std::string* why = nullptr);
+
+// Writes the header and the lines in order. The file appears only when complete: an
+// existing file of that name is replaced at the end, never left half-written.
+// Lines shorter than the header says are padded with 0, missing lines written as 0.
+bool WriteLanImage(const std::string& path, const LanImage& image);
+
+// Streams a file to a temporary name in the target's folder and renames it into place on
+// Commit(); a writer destroyed before Commit() removes its temporary file.
+class StreamingFileWriter {
+public:
+    StreamingFileWriter() = default;
+    ~StreamingFileWriter();
+    StreamingFileWriter(const StreamingFileWriter&) = delete;
+    StreamingFileWriter& operator=(const StreamingFileWriter&) = delete;
+
+    bool Open(const std::string& path);  // false when the folder cannot take a new file
+    bool Write(const void* data, std::size_t size);
+    bool WriteZeros(std::size_t size);
+    bool Commit();  // false when any write, the close or the rename failed
+    void Abandon();
+    bool IsOpen() const { return file_ != nullptr; }
+
+private:
+    std::string path_;
+    std::string temp_;
+    FILE* file_ = nullptr;
+    bool ok_ = true;
+};
+
+}  // namespace rice

@@ -1,0 +1,69 @@
+#pragma once
+// Small fixtures shared by the engine tests.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+#include "platform/core/files.h"
+#include "workbench/engine/lan_image.h"
+
+namespace rice::test {
+
+// A fresh folder per test, removed afterwards.
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        for (char& ch : name)
+            if (ch == '/') ch = '_';
+        dir_ = (std::filesystem::temp_directory_path() /
+                ("rice_engine_" + std::to_string(::getpid()) + "_" + name)).string();
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string dir_;
+};
+
+inline LanHeader MakeHeader(int nbands, int icols, int irows, float xmap = 1000,
+                            float ymap = 2000, float xcell = 10, float ycell = 10) {
+    LanHeader h;
+    h.identifier = {'H', 'E', 'A', 'D', '7', '4'};
+    h.nbands = static_cast<std::int16_t>(nbands);
+    h.icols = icols;
+    h.irows = irows;
+    h.xmap = xmap;
+    h.ymap = ymap;
+    h.xcell = xcell;
+    h.ycell = ycell;
+    return h;
+}
+
+// An image whose cells follow f(line, band, column).
+template <typename F>
+LanImage MakeImage(const LanHeader& h, F f) {
+    LanImage img;
+    img.header = h;
+    img.lines.resize(static_cast<std::size_t>(h.irows));
+    for (int r = 0; r < h.irows; ++r) {
+        auto& line = img.lines[static_cast<std::size_t>(r)];
+        line.resize(static_cast<std::size_t>(h.nbands) * static_cast<std::size_t>(h.icols));
+        for (int b = 0; b < h.nbands; ++b)
+            for (int c = 0; c < h.icols; ++c)
+                line[static_cast<std::size_t>(b * h.icols + c)] = static_cast<std::uint8_t>(f(r, b, c));
+    }
+    return img;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    auto data = ReadWholeFile(path);
+    return data ? *data : std::string();
+}
+
+}  // namespace rice::test
