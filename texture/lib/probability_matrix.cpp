@@ -1,0 +1,204 @@
+#include "texture/lib/probability_matrix.h"
+
+#include <cmath>
+#include <string>
+
+namespace rice {
+
+void PROBABILITY_MATRIX::check_levels(std::uint64_t levels) {
+    if (levels * levels > kMaxProbabilityCells)
+        throw TextureSizeError("灰階數過多,共生矩陣超出記憶體 : " + std::to_string(levels));
+}
+
+void PROBABILITY_MATRIX::resize(unsigned max) {
+    std::uint64_t levels = std::uint64_t{max} + 1;
+    check_levels(levels);
+    std::vector<float>(static_cast<size_t>(levels * levels), 0.0f).swap(_data);
+    _max_value_of_data_add_1 = static_cast<unsigned>(levels);
+    _total = 0;
+}
+
+void PROBABILITY_MATRIX::clear() {
+    _total = 0;
+    for (auto& v : _data) v = 0;
+}
+
+void PROBABILITY_MATRIX::add(unsigned x, unsigned y, unsigned n) {
+    TEXTURE_CHECK(x < _max_value_of_data_add_1, "x < _max_value_of_data_add_1", "matrix", 735);
+    TEXTURE_CHECK(y < _max_value_of_data_add_1, "y < _max_value_of_data_add_1", "matrix", 736);
+    _data[x + static_cast<size_t>(y) * _max_value_of_data_add_1] += static_cast<float>(n);
+    _total += n;
+}
+
+void PROBABILITY_MATRIX::symmetrize() {
+    const unsigned L = _max_value_of_data_add_1;
+    for (unsigned a = 0; a < L; ++a) {
+        for (unsigned b = a; b < L; ++b) {
+            if (a != b) {
+                unsigned c1 = static_cast<unsigned>(get(b, a));
+                unsigned c2 = static_cast<unsigned>(get(a, b));
+                add(b, a, c2);
+                add(a, b, c1);
+            } else {
+                add(a, a, static_cast<unsigned>(get(a, a)));
+            }
+        }
+    }
+}
+
+void PROBABILITY_MATRIX::normalize() {
+    float total = static_cast<float>(_total);
+    for (auto& v : _data) v = v / total;
+}
+
+// The feature terms, shared by the dense and the sparse forms.
+namespace {
+
+inline float contrast_term(unsigned i, unsigned j, float p) {
+    int d = static_cast<int>(i) - static_cast<int>(j);
+    return p * static_cast<float>(d * d);
+}
+inline float entropy_term(float p) { return -std::log(p) * p; }
+inline float dissimilarity_term(unsigned i, unsigned j, float p) {
+    int d = static_cast<int>(i) - static_cast<int>(j);
+    return p * static_cast<float>(d < 0 ? -d : d);
+}
+inline float energy_term(float p) { return p * p; }
+inline float homogeneity_term(unsigned i, unsigned j, float p) {
+    int d = static_cast<int>(i) - static_cast<int>(j);
+    return p / static_cast<float>(1 + d * d);
+}
+
+struct CORRELATION_SUMS {
+    float mux = 0, muy = 0, sx = 0, sy = 0, s = 0;
+};
+
+inline float correlation_result(const CORRELATION_SUMS& c) {
+    float product = c.sy * c.sx;
+    float root = static_cast<float>(std::sqrt(static_cast<double>(product)));
+    if (root == 0) return 1;
+    return (c.s - c.muy * c.mux) / root;
+}
+
+}  // namespace
+
+float contrast(PROBABILITY_MATRIX& p) {
+    const unsigned L = p.levels();
+    float s = 0;
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i) s = s + contrast_term(i, j, p.get(i, j));
+    return s;
+}
+
+float entropy(PROBABILITY_MATRIX& p) {
+    const unsigned L = p.levels();
+    float s = 0;
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i) {
+            float v = p.get(i, j);
+            if (v != 0) s = s + entropy_term(v);
+        }
+    return s;
+}
+
+float dissimilarity(PROBABILITY_MATRIX& p) {
+    const unsigned L = p.levels();
+    float s = 0;
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i) s = s + dissimilarity_term(i, j, p.get(i, j));
+    return s;
+}
+
+float energy(PROBABILITY_MATRIX& p) {
+    const unsigned L = p.levels();
+    float s = 0;
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i) s = s + energy_term(p.get(i, j));
+    return s;
+}
+
+float homogeneity(PROBABILITY_MATRIX& p) {
+    const unsigned L = p.levels();
+    float s = 0;
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i) s = s + homogeneity_term(i, j, p.get(i, j));
+    return s;
+}
+
+// The mean product is subtracted once, after the sum, so the value stays in [-1, 1] whatever
+// the number of levels.
+float correlation(PROBABILITY_MATRIX& p) {
+    const unsigned L = p.levels();
+    CORRELATION_SUMS c;
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i) {
+            float v = p.get(i, j);
+            c.mux = c.mux + static_cast<float>(i) * v;
+            c.muy = c.muy + static_cast<float>(j) * v;
+        }
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i) {
+            float v = p.get(i, j);
+            float di = static_cast<float>(i) - c.mux;
+            float dj = static_cast<float>(j) - c.muy;
+            c.sx = c.sx + di * v * di;
+            c.sy = c.sy + dj * v * dj;
+        }
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i)
+            c.s = c.s + static_cast<float>(i * j) * p.get(i, j);
+    return correlation_result(c);
+}
+
+FEATURE feature_of(COMPUTATE_FUNCTION f) {
+    if (f == &contrast) return FEATURE::contrast;
+    if (f == &entropy) return FEATURE::entropy;
+    if (f == &dissimilarity) return FEATURE::dissimilarity;
+    if (f == &energy) return FEATURE::energy;
+    if (f == &homogeneity) return FEATURE::homogeneity;
+    if (f == &correlation) return FEATURE::correlation;
+    return FEATURE::other;
+}
+
+float sparse_feature(FEATURE f, const SPARSE_CELL* cells, size_t n) {
+    float s = 0;
+    switch (f) {
+        case FEATURE::contrast:
+            for (size_t k = 0; k < n; ++k) s = s + contrast_term(cells[k].i, cells[k].j, cells[k].p);
+            return s;
+        case FEATURE::entropy:
+            for (size_t k = 0; k < n; ++k)
+                if (cells[k].p != 0) s = s + entropy_term(cells[k].p);
+            return s;
+        case FEATURE::dissimilarity:
+            for (size_t k = 0; k < n; ++k) s = s + dissimilarity_term(cells[k].i, cells[k].j, cells[k].p);
+            return s;
+        case FEATURE::energy:
+            for (size_t k = 0; k < n; ++k) s = s + energy_term(cells[k].p);
+            return s;
+        case FEATURE::homogeneity:
+            for (size_t k = 0; k < n; ++k) s = s + homogeneity_term(cells[k].i, cells[k].j, cells[k].p);
+            return s;
+        case FEATURE::correlation: {
+            CORRELATION_SUMS c;
+            for (size_t k = 0; k < n; ++k) {
+                c.mux = c.mux + static_cast<float>(cells[k].i) * cells[k].p;
+                c.muy = c.muy + static_cast<float>(cells[k].j) * cells[k].p;
+            }
+            for (size_t k = 0; k < n; ++k) {
+                float di = static_cast<float>(cells[k].i) - c.mux;
+                float dj = static_cast<float>(cells[k].j) - c.muy;
+                c.sx = c.sx + di * cells[k].p * di;
+                c.sy = c.sy + dj * cells[k].p * dj;
+            }
+            for (size_t k = 0; k < n; ++k)
+                c.s = c.s + static_cast<float>(cells[k].i * cells[k].j) * cells[k].p;
+            return correlation_result(c);
+        }
+        case FEATURE::other:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace rice

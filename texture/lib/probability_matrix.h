@@ -1,0 +1,67 @@
+#pragma once
+// Co-occurrence table and the six texture features.
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "texture/lib/matrix.h"
+
+namespace rice {
+
+// Largest cell count of one co-occurrence table (8192 levels).
+constexpr std::uint64_t kMaxProbabilityCells = std::uint64_t{1} << 26;
+
+class PROBABILITY_MATRIX {
+public:
+    PROBABILITY_MATRIX() = default;
+    virtual ~PROBABILITY_MATRIX() = default;
+    PROBABILITY_MATRIX(const PROBABILITY_MATRIX&) = delete;
+    PROBABILITY_MATRIX& operator=(const PROBABILITY_MATRIX&) = delete;
+
+    // L := max + 1. Throws TextureSizeError when L x L cells cannot be held.
+    void resize(unsigned max);
+    void clear();
+    virtual void add(unsigned x, unsigned y, unsigned n);
+    float get(unsigned x, unsigned y) const {
+        return _data[x + static_cast<size_t>(y) * _max_value_of_data_add_1];
+    }
+    unsigned max_level() const { return _max_value_of_data_add_1 - 1; }
+    void symmetrize();
+    void normalize();
+
+    unsigned levels() const { return _max_value_of_data_add_1; }
+    unsigned total() const { return _total; }
+
+    // Refuses a level count whose table cannot be held, before anything changes.
+    static void check_levels(std::uint64_t levels);
+
+private:
+    unsigned _max_value_of_data_add_1 = 0;
+    unsigned _total = 0;
+    std::vector<float> _data;
+};
+
+float contrast(PROBABILITY_MATRIX& p);
+float entropy(PROBABILITY_MATRIX& p);
+float dissimilarity(PROBABILITY_MATRIX& p);
+float energy(PROBABILITY_MATRIX& p);
+float homogeneity(PROBABILITY_MATRIX& p);
+float correlation(PROBABILITY_MATRIX& p);
+
+using COMPUTATE_FUNCTION = float (*)(PROBABILITY_MATRIX&);
+using PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX = std::pair<COMPUTATE_FUNCTION, RESULT_MATRIX<float>*>;
+
+// The occupied cells of a normalised table, in the order the features visit cells (rows
+// outside, columns inside). The features skip no non-zero term, and a zero cell adds exactly
+// nothing to any of their sums, so these give the same floats as the dense functions.
+struct SPARSE_CELL {
+    unsigned i;  // column (first level)
+    unsigned j;  // row (second level)
+    float p;
+};
+
+enum class FEATURE { contrast, entropy, dissimilarity, energy, homogeneity, correlation, other };
+FEATURE feature_of(COMPUTATE_FUNCTION f);
+float sparse_feature(FEATURE f, const SPARSE_CELL* cells, size_t n);
+
+}  // namespace rice

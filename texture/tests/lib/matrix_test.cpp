@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "platform/core/message_sink.h"
+#include "texture/lib/matrix.h"
+#include "texture/lib/number_format.h"
+#include "texture/lib/probability_matrix.h"
+#include "test_util.h"
+
+using namespace rice;
+using texture_test::ReadText;
+using texture_test::StopsWith;
+using texture_test::TempFolder;
+using texture_test::WriteText;
+
+TEST(NumberFormat, FixedAndGeneralFormats) {
+    struct Case {
+        const char* format;
+        double value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"0.0", 0.25, "0.3"},        // exact tie: away from zero
+        {"0.00", 0.125, "0.13"},
+        {"0.0", -0.25, "-0.3"},
+        {"0.0", 0.35f, "0.3"},       // 0.3499999940... as a float
+        {"0.0", 0.05, "0.1"},        // 0.05000000000000000277 as a double
+        {"0.00", 1.005, "1.00"},     // 1.00499999999999989...
+        {"0.000", 2.5, "2.500"},
+        {"0.000", 0.0, "0.000"},
+        {"0.0", -0.01, "0.0"},       // no sign on a value that rounds to zero
+        {"0.0", -0.0, "0.0"},
+        {"0.", 2.5, "3"},
+        {"0.", 1.4, "1"},
+        {"0.0", 9.96, "10.0"},       // carry into a new digit
+        {"0.000000", 1.0 / 3.0, "0.333333"},
+        {"0.0", 1234567.75, "1234567.8"},
+        {"", 0.1f, "0.100000001490116"},
+        {"", 2.0, "2"},
+        {"", 0.5, "0.5"},
+        {"", 1e-5, "0.00001"},
+        {"", 1e-6, "1E-6"},
+        {"", 1.5e-7, "1.5E-7"},
+        {"", 123456789012345.0, "123456789012345"},
+        {"", 1.2345678901234567e20, "1.23456789012346E20"},
+        {"", -0.75, "-0.75"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(format_float(c.format, c.value), c.text) << "format \"" << c.format << "\" value " << c.value;
+}
+
+TEST(NumberFormat, PointWhateverTheLocale) {
+    const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "C.UTF-8"};
+    std::string old = setlocale(LC_ALL, nullptr);
+    for (const char* n : names)
+        if (setlocale(LC_ALL, n)) break;
+    std::string a = format_float("0.000", 2.5), b = format_float("", 0.1f);
+    setlocale(LC_ALL, old.c_str());
+    EXPECT_EQ(a, "2.500");
+    EXPECT_EQ(b, "0.100000001490116");
+}
+
+struct ReadCase {
+    const char* name;
+    std::string text;
+    unsigned x, y;
+    int result;
+    const char* message;  // before " : " and the file name; empty when none
+    std::vector<unsigned> cells;
+};
+
+TEST(TextGrid, ReadsUnsignedGrids) {
+    const std::string too_many = "存檔格式錯誤(用ANSI不要用UNICODE)或檔案資料數過多";
+    const std::string too_few = "檔案資料數不夠";
+    const std::vector<ReadCase> cases = {
+        {"crlf", "1 2\r\n3 4\r\n", 2, 2, 1, "", {1, 2, 3, 4}},
+        {"any_lines", "1 2 3\n4", 2, 2, 1, "", {1, 2, 3, 4}},
+        {"tabs_and_trailing_blank_lines", "\t1\t2\r\n3\v4\f\r\n\r\n   \n", 2, 2, 1, "", {1, 2, 3, 4}},
+        {"largest_value", "0 4294967295", 2, 1, 1, "", {0, 4294967295u}},
+        {"one_too_many", "1 2 3 4 5", 2, 2, 0, too_many.c_str(), {}},
+        {"trailing_comment", "1 2 3 4 # note", 2, 2, 0, too_many.c_str(), {}},
+        {"decimal_in_last_cell", "1 2 3 4.5", 2, 2, 0, too_many.c_str(), {}},
+        {"one_too_few", "1 2 3", 2, 2, 0, too_few.c_str(), {}},
+        {"empty_file", "", 2, 2, 0, too_few.c_str(), {}},
+        {"decimal_inside", "1 12.5 3 4", 2, 2, 0, too_few.c_str(), {}},
+        {"word_in_last_cell", "1 2 3 x", 2, 2, 0, too_few.c_str(), {}},
+        {"minus_sign", "1 -2 3 4", 2, 2, 0, too_few.c_str(), {}},
+        {"too_large_value", "1 2 3 4294967296", 2, 2, 0, too_few.c_str(), {}},
+        {"utf16", std::string("\xff\xfe" "1\0 \0" "2\0", 8), 2, 1, 0, too_few.c_str(), {}},
+    };
+    std::string folder = TempFolder();
+    for (const auto& c : cases) {
+        std::string path = folder + "/" + c.name + ".txt";
+        WriteText(path, c.text);
+        MATRIX<unsigned int> m;
+        RecordingSink sink;
+        EXPECT_EQ(m.read_file(path, c.x, c.y, sink), c.result) << c.name;
+        if (*c.message) {
+            ASSERT_EQ(sink.messages.size(), 1u) << c.name;
+            EXPECT_EQ(sink.messages[0], std::string(c.message) + " : " + path) << c.name;
+        } else {
+            EXPECT_TRUE(sink.messages.empty()) << c.name;
+            ASSERT_EQ(m.size_of_x(), c.x);
+            for (size_t i = 0; i < c.cells.size(); ++i) EXPECT_EQ(m.at(i % c.x, i / c.x), c.cells[i]) << c.name;
+        }
+    }
+}
+
+TEST(TextGrid, ReadRefusesMissingFilesAndHugeSizes) {
+    std::string folder = TempFolder();
+    MATRIX<unsigned int> m;
+    m.resize(2, 2);
+    RecordingSink sink;
+    EXPECT_EQ(m.read_file(folder + "/none.txt", 2, 2, sink), 0);
+    EXPECT_EQ(m.read_file(folder, 2, 2, sink), 0);
+    WriteText(folder + "/small.txt", "1 2 3");
+    // A size typed far beyond memory is refused before anything is allocated.
+    EXPECT_EQ(m.read_file(folder + "/small.txt", 4000000000u, 4000000000u, sink), 0);
+    ASSERT_EQ(sink.messages.size(), 3u);
+    EXPECT_EQ(sink.messages[0], "檔案不能開啟 : " + folder + "/none.txt");
+    EXPECT_EQ(sink.messages[1], "檔案不能開啟 : " + folder);
+    EXPECT_EQ(sink.messages[2], "影像大小超出記憶體 : " + folder + "/small.txt");
+    EXPECT_EQ(m.size_of_x(), 2u);  // unchanged
+    EXPECT_THROW(m.resize(1u << 20, 1u << 20), TextureSizeError);
+    PROBABILITY_MATRIX table;
+    EXPECT_THROW(table.resize(4000000000u), TextureSizeError);
+}
+
+TEST(TextGrid, ReadsFloatGridsBack) {
+    std::string folder = TempFolder();
+    WriteText(folder + "/f.txt", "0.5 -1.25 \r\n1E-3 2 \r\n");
+    MATRIX<float> m;
+    RecordingSink sink;
+    ASSERT_EQ(m.read_file(folder + "/f.txt", 2, 2, sink), 1);
+    EXPECT_EQ(m.at(0, 0), 0.5f);
+    EXPECT_EQ(m.at(1, 0), -1.25f);
+    EXPECT_EQ(m.at(0, 1), 1e-3f);
+    EXPECT_EQ(m.at(1, 1), 2.0f);
+}
+
+TEST(TextGrid, WritesFormattedRowsWithCrLf) {
+    std::string folder = TempFolder();
+    MATRIX<float> m;
+    m.resize(2, 2);
+    m.at(0, 0) = 2.5f;
+    m.at(1, 0) = 0.0f;
+    m.at(0, 1) = 0.25f;
+    m.at(1, 1) = -1.0f;
+    RecordingSink sink;
+    m.set_decimal(3);
+    ASSERT_TRUE(m.write_file(folder + "/a.txt", sink));
+    EXPECT_EQ(ReadText(folder + "/a.txt"), "2.500 0.000 \r\n0.250 -1.000 \r\n");
+    m.set_decimal(1);
+    ASSERT_TRUE(m.write_file(folder + "/a.txt", sink));  // replaces the old file
+    EXPECT_EQ(ReadText(folder + "/a.txt"), "2.5 0.0 \r\n0.3 -1.0 \r\n");
+    m.set_format("");
+    m.at(1, 0) = 0.1f;
+    ASSERT_TRUE(m.write_file(folder + "/g.txt", sink));
+    EXPECT_EQ(ReadText(folder + "/g.txt"), "2.5 0.100000001490116 \r\n0.25 -1 \r\n");
+    EXPECT_TRUE(sink.messages.empty());
+
+    std::string bad = folder + "/no_such_folder/a.txt";
+    EXPECT_FALSE(m.write_file(bad, sink));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0], "檔案不能開啟 : " + bad);
+    EXPECT_FALSE(rice::FileExists(bad));
+}
+
+TEST(Matrix, ResizeKeepsCellsOfAnUnchangedCountAndResetsTheMaximum) {
+    MATRIX<unsigned int> m;
+    EXPECT_EQ(m.size_of_x(), 0u);
+    m.resize(3, 4);
+    for (unsigned i = 0; i < 12; ++i) m.at(i % 3, i / 3) = i;
+    EXPECT_EQ(m.max_value(), 11u);
+    m.at(0, 0) = 50;
+    EXPECT_EQ(m.max_value(), 11u);  // cached
+    m.resize(2, 6);
+    EXPECT_EQ(m.at(0, 0), 50u);
+    EXPECT_EQ(m.at(1, 5), 11u);
+    EXPECT_EQ(m.max_value(), 50u);  // resizing forgets the cached maximum
+
+    std::string folder = TempFolder();
+    WriteText(folder + "/a.txt", "1 5 2 3");
+    WriteText(folder + "/b.txt", "1 9 2 3");
+    RecordingSink sink;
+    ASSERT_EQ(m.read_file(folder + "/a.txt", 2, 2, sink), 1);
+    EXPECT_EQ(m.max_value(), 5u);
+    ASSERT_EQ(m.read_file(folder + "/b.txt", 2, 2, sink), 1);
+    EXPECT_EQ(m.max_value(), 9u);  // a second read into the same matrix is seen
+}
+
+TEST(Matrix, AddAndDivideCellByCell) {
+    MATRIX<float> a, b;
+    a.resize(2, 1);
+    b.resize(2, 1);
+    a.at(0, 0) = 1;
+    a.at(1, 0) = 2;
+    b.at(0, 0) = 3;
+    b.at(1, 0) = 5;
+    a += b;
+    a /= 2;
+    EXPECT_EQ(a.at(0, 0), 2.0f);
+    EXPECT_EQ(a.at(1, 0), 3.5f);
+}
+
+TEST(Window, ScanOrderAndCells) {
+    MATRIX<unsigned int> m;
+    texture_test::FillRows(m, 5, {0, 1, 2, 3, 4,  //
+                                  5, 6, 7, 8, 9,  //
+                                  10, 11, 12, 13, 14,  //
+                                  15, 16, 17, 18, 19});
+    MW_MATRIX<unsigned int> w(m, 3, 3);
+    w.reset();
+    std::vector<std::pair<unsigned, unsigned>> centres;
+    do centres.emplace_back(w.centre_x(), w.centre_y());
+    while (w.next());
+    std::vector<std::pair<unsigned, unsigned>> expected = {{1, 1}, {2, 1}, {3, 1}, {1, 2}, {2, 2}, {3, 2}};
+    EXPECT_EQ(centres, expected);
+    EXPECT_EQ(w.centre_x(), 1u);  // back at the start of the last row
+    EXPECT_EQ(w.centre_y(), 2u);
+
+    w.reset();
+    w.next();  // centre (2, 1)
+    EXPECT_EQ(w.at(0, 0), 1u);
+    EXPECT_EQ(w.at(2, 2), 13u);
+    w.set(99);
+    EXPECT_EQ(m.at(2, 1), 99u);
+
+    SUB_MATRIX sub;
+    sub.set_from_window(w, 0, 0, 2, 3);
+    EXPECT_EQ(sub.size_of_x(), 2u);
+    EXPECT_EQ(sub.size_of_y(), 3u);
+    EXPECT_EQ(sub.at(0, 0), 1u);
+    EXPECT_EQ(sub.at(0, 2), 11u);
+    EXPECT_EQ(sub.at(1, 2), 12u);
+
+    MATRIX<unsigned int> one;
+    texture_test::FillRows(one, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    MW_MATRIX<unsigned int> single(one, 3, 3);
+    EXPECT_EQ(single.next(), 0);
+}
+
+TEST(Checks, StopWithTheirTextSourceAndLine) {
+    MATRIX<unsigned int> m5;
+    m5.resize(5, 5);
+    m5.clear();
+    MATRIX<float> a, b;
+    a.resize(2, 2);
+    b.resize(3, 2);
+    struct Case {
+        const char* expected;
+        std::function<void()> run;
+    };
+    const std::vector<Case> cases = {
+        {"Assertion failed: _x_size == ref._x_size, file matrix, line 458", [&] { a += b; }},
+        {"Assertion failed: MW_x_size & 0x1, file matrix, line 90", [&] { MW_MATRIX<unsigned int> w(m5, 4, 4); }},
+        {"Assertion failed: MW_x_size == MW_y_size, file matrix, line 341", [&] { MW_MATRIX<unsigned int> w(m5, 3, 5); }},
+        {"Assertion failed: MW_x_size <= _x_size, file matrix, line 342", [&] { MW_MATRIX<unsigned int> w(m5, 7, 7); }},
+        {"Assertion failed: ( _SUB_x_bin + x ) < _SUB_x_end, file matrix, line 304",
+         [&] {
+             MW_MATRIX<unsigned int> w(m5, 3, 3);
+             SUB_MATRIX s;
+             s.set_from_window(w, 0, 0, 2, 3);
+             s.at(2, 0);
+         }},
+        {"Assertion failed: SUB_x_bin <= SUB_x_end, file matrix, line 45",
+         [&] {
+             MW_MATRIX<unsigned int> w(m5, 3, 3);
+             SUB_MATRIX s;
+             s.set_from_window(w, 2, 0, 1, 3);
+         }},
+        {"Assertion failed: x < _max_value_of_data_add_1, file matrix, line 735",
+         [&] {
+             PROBABILITY_MATRIX p;
+             p.resize(2);
+             p.add(3, 0, 1);
+         }},
+    };
+    for (const auto& c : cases) EXPECT_EQ(StopsWith(c.run), std::string(c.expected) + "\n");
+}
