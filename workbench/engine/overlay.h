@@ -1,0 +1,117 @@
+#pragma once
+// Overlay of a classified image on a parcel file: samples every map unit of the parcel box,
+// counts per parcel, writes the statistics table, the trace, the result shapefile and the
+// two reports.
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/core/message_sink.h"
+#include "workbench/engine/parcel_raster.h"
+
+namespace rice {
+
+inline constexpr int kClassSlots = 41;  // codes 0 (background) .. 40
+
+// The classified image as the analysis holds it: irows lines of nbands x icols bytes.
+struct OverlayImage {
+    int rows = 0;
+    int cols = 0;
+    int bands = 0;
+    int cellSize = 0;  // xcell truncated toward zero
+    std::vector<std::vector<std::uint8_t>> lines;
+    std::uint8_t Cell(int row, int band, int col) const {
+        return lines[static_cast<size_t>(row)][static_cast<size_t>(band) * cols + col];
+    }
+};
+
+struct ParcelCounts {
+    explicit ParcelCounts(int records = 0);
+    std::vector<std::array<std::int64_t, kClassSlots>> histogram;
+    std::vector<std::array<std::int64_t, kClassSlots>> probabilitySum;
+    std::vector<std::int64_t> sum, sum1er1, sum0er1, sum1er2, sum0er2;
+};
+
+// Samples the painted box; trace (may be null) gets the "recordPix.txt" lines (CR LF).
+// Rows and columns come from floor division, and only those outside the image are skipped.
+void SampleOverlay(const OverlayImage& image, const PaintGeometry& geometry,
+                   ParcelIndexReader& reader, ParcelCounts& counts, std::ostream* trace);
+// The same, one pixel at a time over the whole box: the reference for the fast one.
+void SampleOverlayReference(const OverlayImage& image, const PaintGeometry& geometry,
+                            ParcelIndexReader& reader, ParcelCounts& counts,
+                            std::ostream* trace);
+
+// One parcel's decisions, as written to the result table.
+struct ParcelResult {
+    int classify = 0;
+    int erType = 0;
+    int firstClass = 0;
+    double firstProb = 0;
+    int secondClass = 0;
+    double secondProb = 0;
+    int thirdClass = 0;
+    double thirdProb = 0;
+    int riceFlag = 0;
+    int classify1 = 0;
+    int erType1 = 0;
+    std::string culture;  // "" or one character
+    int statsClass = 0;   // CLASS of the statistics table
+};
+
+struct PairTally {
+    int nonOverlap = 0;
+    int cloud = 0;
+    int class0Majority = 0;
+    int validOld = 0;
+    int misclassifiedOld = 0;
+    int validNew = 0;
+    int misclassifiedNew = 0;
+};
+
+// Decides parcel r from its counts (the histogram row is used as a scratch copy) and its truth.
+ParcelResult DecideParcel(const ParcelCounts& counts, int r, const std::string& truth,
+                          PairTally& tally);
+
+// "%f" of a rate; infinite and undefined values as "inf", "-inf" and "nan" everywhere.
+std::string FormatRate(double rate);
+// The two report rows (UTF-8 paths; without the line feed).
+std::string ReportRow(const std::string& lanPath, const std::string& parcelPath, int records,
+                      const PairTally& tally, bool newRule);
+extern const char* const kReportHeader;  // UTF-8, with its line feed
+
+// Names derived from the image and parcel paths; empty when there is none.
+struct OverlayNames {
+    std::string resultShp, resultShx, resultDbf, infoDbf;
+    std::string parcelShx, parcelDbf;
+};
+OverlayNames OverlayNamesOf(const std::string& lanPath, const std::string& parcelPath);
+// The file shapelib creates or opens for a table path: the extension replaced by ".dbf".
+std::string DbfFileOf(const std::string& path);
+
+struct OverlayPair {
+    std::string lanPath;
+    std::string parcelPath;
+    std::string reportFolder;  // where "recordPix.txt" and the reports go
+};
+
+// What the analysis leaves in the document.
+struct OverlayOutcome {
+    bool analysed = false;  // false: the pair was refused and nothing was written
+    int lanRows = 0, lanCols = 0, lanRowBytes = 0, cellSize = 0;
+    std::string resultDbfFile;
+    int misclassified = 0;
+    PairTally tally;
+};
+
+// Reads the image header for its map origin; false when it cannot be read.
+bool ReadLanOriginOf(const std::string& lanPath, double& x0, double& y0);
+
+// The whole analysis of one pair, given the painted geometry and a reader of the painted
+// raster. Refused pairs show a message and write nothing; the fatal errors of the run end the
+// process with status 1.
+OverlayOutcome AnalyseOverlayPair(const OverlayPair& pair, const PaintGeometry& geometry,
+                                  ParcelIndexReader& reader, MessageSink& sink);
+
+}  // namespace rice
