@@ -1,0 +1,282 @@
+#include "platform/qt/qt_ui.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyleFactory>
+#include <QTimer>
+#include <cstdlib>
+#include <iostream>
+
+#include "platform/core/exit.h"
+#include "platform/core/paths.h"
+#include "platform/qt/fonts.h"
+#include "platform/qt/window_view.h"
+
+namespace rice::qtui {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+}  // namespace
+
+std::string QtNameFilter(const ui::FilterEntry& entry) {
+    std::string joined;
+    for (const auto& p : entry.patterns) {
+        if (!joined.empty()) joined += ' ';
+        joined += p;
+    }
+    if (joined.empty()) joined = "*";
+    const std::string tail = "(" + joined + ")";
+    const std::string& d = entry.description;
+    if (d.size() >= tail.size() && d.compare(d.size() - tail.size(), tail.size(), tail) == 0) return d;
+    if (d.empty()) return tail;
+    return d + " " + tail;
+}
+
+std::vector<std::string> QtNameFilters(const std::string& filter) {
+    std::vector<std::string> out;
+    for (const auto& e : ui::ParseFilter(filter)) out.push_back(QtNameFilter(e));
+    if (out.empty()) out.push_back("All files (*)");
+    return out;
+}
+
+struct QtUi::Level {
+    ui::Window* window = nullptr;
+    std::unique_ptr<WindowView> view;
+    QEventLoop loop;
+};
+
+QtUi::QtUi(int& argc, char** argv) {
+    if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
+    // One look everywhere, so template colours show on buttons as they do on the platform.
+    if (QStyle* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
+    InstallFontFallbacks();
+    QApplication::setFont(TemplateFont("", 8));
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+QtUi::~QtUi() = default;
+
+QWidget* QtUi::TopWidget() const {
+    if (QWidget* m = QApplication::activeModalWidget()) return m;
+    return levels_.empty() || !levels_.back()->view ? nullptr : levels_.back()->view->Top();
+}
+
+WindowView* QtUi::ViewOf(const ui::Window& w) const {
+    for (const Level* l : levels_)
+        if (l->window == &w) return l->view.get();
+    return nullptr;
+}
+
+void QtUi::Dispatch(const std::function<void()>& action) {
+    if (exit_) return;
+    ++depth_;
+    try {
+        action();
+    } catch (const rice::ProcessExit& e) {
+        exit_ = e.status;
+    } catch (const std::exception& e) {
+        // The application's error report: the click ends, the program goes on.
+        --depth_;
+        MessageBox(e.what(), ui::AppTitle(), ui::Buttons::Ok, ui::Icon::Error);
+        ++depth_;
+    }
+    --depth_;
+    AfterAction();
+}
+
+void QtUi::AfterAction() {
+    if (!exit_) PaintPending();
+    for (Level* l : levels_) {
+        if (l->window->Ended() || exit_) {
+            if (l->view) {
+                l->view->AllowClose();
+                l->view->Top()->hide();
+            }
+            l->loop.quit();
+        } else if (l->view) {
+            l->view->Refresh();
+        }
+    }
+}
+
+void QtUi::PaintPending() {
+    paintQueued_ = false;
+    std::vector<ui::Window*> todo;
+    todo.swap(dirty_);
+    for (Level* l : levels_) {
+        if (std::find(todo.begin(), todo.end(), l->window) == todo.end() || l->window->Ended()) continue;
+        try {
+            l->window->OnPaint();
+        } catch (const rice::ProcessExit& e) {
+            exit_ = e.status;
+            return;
+        } catch (const std::exception& e) {
+            MessageBox(e.what(), ui::AppTitle(), ui::Buttons::Ok, ui::Icon::Error);
+        }
+        if (l->view) l->view->Refresh();
+    }
+}
+
+void QtUi::Repaint(ui::Window& w) {
+    if (std::find(dirty_.begin(), dirty_.end(), &w) == dirty_.end()) dirty_.push_back(&w);
+    // Outside any operator action (a long run's end, a timer) the paint waits for the loop.
+    if (depth_ == 0 && !paintQueued_ && !levels_.empty()) {
+        paintQueued_ = true;
+        QTimer::singleShot(0, [this] { Dispatch([] {}); });
+    }
+}
+
+int QtUi::Run(ui::Window& w, bool main) {
+    Level level;
+    level.window = &w;
+    levels_.push_back(&level);
+    struct Pop {
+        std::vector<Level*>& levels;
+        ~Pop() { levels.pop_back(); }
+    } pop{levels_};
+
+    w.BeginRun();
+    w.OnInitDialog();
+    if (!w.Ended()) {
+        QWidget* parent = main ? nullptr : TopWidget();
+        level.view = std::make_unique<WindowView>(
+            w, parent, !main, [this](const std::function<void()>& a) { Dispatch(a); });
+        QWidget* top = level.view->Top();
+        if (!main) top->setWindowModality(Qt::ApplicationModal);
+        if (w.maximised)
+            top->showMaximized();
+        else
+            top->show();
+        w.OnPaint();
+        AfterAction();
+        if (shownHook_) {
+            QPointer<QWidget> alive(top);
+            QTimer::singleShot(0, top, [this, &w, alive] {
+                if (alive && shownHook_ && !w.Ended()) Dispatch([this, &w] { shownHook_(w); });
+            });
+        }
+        while (!w.Ended() && !exit_) level.loop.exec();
+        level.view->AllowClose();
+        top->hide();
+    }
+    if (exit_) {
+        const int status = *exit_;
+        exit_.reset();
+        throw rice::ProcessExit{status};
+    }
+    return w.ModalResult();
+}
+
+int QtUi::RunModal(ui::Window& w) { return Run(w, levels_.empty()); }
+
+int QtUi::RunMain(ui::Window& w) { return Run(w, true); }
+
+int QtUi::MessageBox(const std::string& text, const std::string& caption, ui::Buttons buttons,
+                     ui::Icon icon) {
+    QMessageBox box(TopWidget());
+    box.setWindowTitle(Q(caption));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(Q(text));
+    switch (icon) {
+    case ui::Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case ui::Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case ui::Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case ui::Icon::Error: box.setIcon(QMessageBox::Critical); break;
+    case ui::Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    struct Choice {
+        QMessageBox::StandardButton button;
+        const char* text;
+        int result;
+    };
+    std::vector<Choice> choices;
+    switch (buttons) {
+    case ui::Buttons::Ok: choices = {{QMessageBox::Ok, "確定", ui::kOK}}; break;
+    case ui::Buttons::OkCancel:
+        choices = {{QMessageBox::Ok, "確定", ui::kOK}, {QMessageBox::Cancel, "取消", ui::kCancel}};
+        break;
+    case ui::Buttons::YesNo:
+        choices = {{QMessageBox::Yes, "是(&Y)", ui::kYes}, {QMessageBox::No, "否(&N)", ui::kNo}};
+        break;
+    case ui::Buttons::YesNoCancel:
+        choices = {{QMessageBox::Yes, "是(&Y)", ui::kYes},
+                   {QMessageBox::No, "否(&N)", ui::kNo},
+                   {QMessageBox::Cancel, "取消", ui::kCancel}};
+        break;
+    }
+    for (const auto& c : choices) box.addButton(c.button)->setText(QString::fromUtf8(c.text));
+    box.setDefaultButton(choices.front().button);
+    // Esc: Cancel where there is one, OK on an OK box; a Yes/No box cannot be escaped.
+    if (buttons == ui::Buttons::Ok) box.setEscapeButton(QMessageBox::Ok);
+    else if (buttons != ui::Buttons::YesNo) box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    for (const auto& c : choices)
+        if (clicked && clicked == box.button(c.button)) return c.result;
+    // Closed without a button
+    switch (buttons) {
+    case ui::Buttons::Ok: return ui::kOK;
+    case ui::Buttons::YesNo: return ui::kNo;
+    default: return ui::kCancel;
+    }
+}
+
+std::vector<std::string> QtUi::PickFiles(const ui::FileRequest& r, bool save) {
+    QFileDialog dlg(TopWidget());
+    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    dlg.setWindowTitle(r.title.empty() ? (save ? QString::fromUtf8("另存新檔") : QString::fromUtf8("開啟"))
+                                       : Q(r.title));
+    dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (save)
+        dlg.setFileMode(QFileDialog::AnyFile);
+    else if (r.multiple)
+        dlg.setFileMode(QFileDialog::ExistingFiles);
+    else
+        dlg.setFileMode(r.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !(save && r.overwritePrompt));
+    dlg.setOption(QFileDialog::ReadOnly, false);
+    QStringList filters;
+    for (const auto& f : QtNameFilters(r.filter)) filters << Q(f);
+    dlg.setNameFilters(filters);
+    if (!r.defaultExt.empty()) dlg.setDefaultSuffix(Q(r.defaultExt));
+    dlg.setDirectory(Q(r.initialFolder.empty() ? rice::CurrentFolder() : r.initialFolder));
+    if (!r.initialName.empty()) dlg.selectFile(Q(r.initialName));
+    if (dlg.exec() != QDialog::Accepted) return {};
+    std::vector<std::string> out;
+    for (const QString& f : dlg.selectedFiles()) out.push_back(S(f));
+    return out;
+}
+
+std::optional<std::string> QtUi::PickFolder(const ui::FolderRequest& r) {
+    QFileDialog dlg(TopWidget());
+    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    dlg.setWindowTitle(r.title.empty() ? QString::fromUtf8("瀏覽資料夾") : Q(r.title));
+    dlg.setLabelText(QFileDialog::LookIn, Q(r.title));
+    dlg.setFileMode(QFileDialog::Directory);
+    dlg.setOption(QFileDialog::ShowDirsOnly, true);
+    dlg.setDirectory(Q(rice::CurrentFolder()));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return S(dlg.selectedFiles().front());
+}
+
+}  // namespace rice::qtui
+
+namespace rice {
+
+std::unique_ptr<ui::Ui> MakeQtUi(int& argc, char** argv) {
+    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
+                         std::getenv("QT_QPA_PLATFORM");
+    if (!display && !QApplication::instance()) {
+        std::cerr << "no display: set DISPLAY (or QT_QPA_PLATFORM=offscreen), or run with --script FILE\n";
+        return nullptr;
+    }
+    return std::make_unique<qtui::QtUi>(argc, argv);
+}
+
+}  // namespace rice

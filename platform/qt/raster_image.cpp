@@ -1,0 +1,32 @@
+#include "platform/qt/raster_image.h"
+
+#include <QPainter>
+
+namespace rice::qtui {
+
+namespace {
+QColor ToQColor(ui::Colour c) { return QColor(int(c & 255), int((c >> 8) & 255), int((c >> 16) & 255)); }
+}  // namespace
+
+QImage RasterImage(const ui::Raster& raster, const QFont& textFont) {
+    const int w = raster.Width(), h = raster.Height();
+    if (w <= 0 || h <= 0) return {};
+    // Copy: the raster may change or go away while the image is on screen.
+    QImage image(reinterpret_cast<const uchar*>(raster.Bytes().data()), w, h, w * 3,
+                 QImage::Format_RGB888);
+    image = image.copy();
+    if (!raster.texts.empty()) {
+        QPainter p(&image);
+        p.setFont(textFont);
+        const QFontMetrics fm(textFont);
+        for (const auto& t : raster.texts) {
+            const QString s = QString::fromStdString(t.text);
+            if (!t.transparent) p.fillRect(QRect(t.x, t.y, fm.horizontalAdvance(s), fm.height()), Qt::white);
+            p.setPen(ToQColor(t.colour));
+            p.drawText(t.x, t.y + fm.ascent(), s);
+        }
+    }
+    return image;
+}
+
+}  // namespace rice::qtui

@@ -1,0 +1,60 @@
+#pragma once
+// Offscreen front-end for tests: one application for the whole test program, a fresh Ui per
+// test, and a helper that answers the next message box the way an operator would.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "platform/qt/qt_ui.h"
+
+namespace rice::qtui::testing {
+
+inline int& Argc() {
+    static int argc = 1;
+    return argc;
+}
+inline char** Argv() {
+    static char name[] = "platform_qt_tests";
+    static char* argv[] = {name, nullptr};
+    return argv;
+}
+
+struct QtTestUi {
+    QtTestUi() : ui(Argc(), Argv()), scope(ui) {}
+    QtUi ui;
+    ui::ScopedUi scope;
+};
+
+struct SeenBox {
+    std::string caption, text;
+    QMessageBox::Icon icon;
+    std::vector<std::string> buttons;
+};
+
+// Waits for the next message box, notes what it shows and presses the button with this text.
+inline void AnswerNextBox(const std::string& button, std::vector<SeenBox>* seen) {
+    auto* timer = new QTimer(QCoreApplication::instance());  // freed with the application at the latest
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, button, seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        SeenBox s{box->windowTitle().toStdString(), box->text().toStdString(), box->icon(), {}};
+        QAbstractButton* press = nullptr;
+        for (QAbstractButton* b : box->buttons()) {
+            s.buttons.push_back(b->text().toStdString());
+            if (b->text().toStdString() == button) press = b;
+        }
+        // buttons() follows the layout's order; keep the box's own order for comparisons
+        if (seen) seen->push_back(s);
+        if (press) press->click();
+        else box->reject();
+    });
+    timer->start();
+}
+
+}  // namespace rice::qtui::testing
