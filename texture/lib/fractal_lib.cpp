@@ -30,7 +30,7 @@ std::uint32_t ulp_distance(float a, float b) {
     return ia > ib ? ia - ib : ib - ia;
 }
 
-constexpr std::uint32_t kSameAreaUlps = 8;
+constexpr std::uint32_t kSameAreaUlps = 4;
 
 float cell_area_with_h(float a, float b, float c, float d, float p, float h) {
     float e = (a + b + c + d) * 0.25f;
@@ -77,13 +77,17 @@ void prism_surface_area(FRACTAL_MATRIX&, MW_MATRIX<unsigned int>& window, std::v
     }
 }
 
-void fractal_regression(std::vector<float>& area, std::vector<float>& squared_step, float& r2, float& D) {
+void fractal_regression(std::vector<float>& area, std::vector<float>& squared_step, float& r2, float& D,
+                        unsigned summed_cells) {
     const size_t n = area.size();
     // Decided on the areas themselves: their logarithms and means may differ by rounding even
-    // when the surface is the same at every step.
+    // when the surface is the same at every step. Each addition of the running area rounds by
+    // at most half a unit of the final sum.
+    const std::uint32_t tolerance = kSameAreaUlps + summed_cells / 2;
     bool same_areas = n > 0;
-    for (size_t i = 1; i < n; ++i)
-        if (ulp_distance(area[i], area[0]) > kSameAreaUlps) same_areas = false;
+    for (size_t i = 0; i < n; ++i)
+        for (size_t k = i + 1; k < n; ++k)
+            if (ulp_distance(area[i], area[k]) > tolerance) same_areas = false;
     float sum_x = 0, sum_y = 0;
     for (size_t i = 0; i < n; ++i) {
         squared_step[i] = static_cast<float>(std::log(static_cast<double>(squared_step[i])));
@@ -125,12 +129,13 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
     window.reset();
     r2_window.reset();
     d_window.reset();
+    const unsigned summed_cells = (width - 1) * (height - 1);
     if (texture_run_options().plain) {
         std::vector<float> area, squared_step;
         for (;;) {
             prism_surface_area(image, window, area, squared_step);
             float r2 = 0, D = 0;
-            fractal_regression(area, squared_step, r2, D);
+            fractal_regression(area, squared_step, r2, D, summed_cells);
             r2_window.set(r2);
             d_window.set(D);
             area.clear();
@@ -185,7 +190,7 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
                     squared_step.push_back(fp * fp);
                 }
                 float r2 = 0, D = 0;
-                fractal_regression(area, squared_step, r2, D);
+                fractal_regression(area, squared_step, r2, D, summed_cells);
                 r2_grid.at(X + half, Y + half) = r2;
                 d_grid.at(X + half, Y + half) = D;
             }
