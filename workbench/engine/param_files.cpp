@@ -9,6 +9,7 @@
 #include "platform/core/encoding.h"
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
+#include "workbench/engine/lan_image.h"
 
 namespace rice {
 
@@ -59,6 +60,9 @@ std::string FileErrorMessage(const std::string& name, int err) {
     case EMFILE:
     case ENFILE:
         return "開啟的檔案太多，無法開啟 " + name + "。";
+    case ETXTBSY:
+    case EBUSY:
+        return name + " 正由其他程式使用中，無法存取。";
     case EIO:
         return "存取 " + name + " 時發生磁碟錯誤。";
     default:
@@ -113,6 +117,20 @@ std::vector<std::string> RuskelParameterLines(const std::string& cornerName,
     std::snprintf(y, sizeof y, "%f", mapY);
     return {cornerName, tempName, outputName, xSize + " " + ySize,
             std::string(x) + " " + std::string(y)};
+}
+
+std::string ReadLanOrigin(const std::string& path, double& mapX, double& mapY) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return "無法開啟衛星影像檔 " + path + "：\n" + FileErrorMessage(path, errno);
+    LanHeaderBytes bytes{};
+    size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    if (n != bytes.size())
+        return "衛星影像檔 " + path + " 不足 128 位元組的檔頭，無法讀取其座標。";
+    LanHeader h = DecodeLanHeader(bytes);
+    mapX = h.xmap;
+    mapY = h.ymap;
+    return {};
 }
 
 std::string OutputListNamePart(std::string_view line) {

@@ -29,6 +29,10 @@ std::vector<std::string> RuskelParameterLines(const std::string& cornerName,
                                               std::string xSize, std::string ySize,
                                               double mapX, double mapY);
 
+// Reads the map origin (xmap, ymap) of a satellite image from its first 128 bytes, whatever
+// the other header fields hold. Returns "" or the message naming the image.
+std::string ReadLanOrigin(const std::string& path, double& mapX, double& mapY);
+
 // The name part of one output-list line: the line without its first character when its first
 // blank stands after that character, else the whole line.
 std::string OutputListNamePart(std::string_view line);
