@@ -1,6 +1,9 @@
 #include "platform/qt/tools/catalogue.h"
 
 #include "workbench/dialogs/OverlapDlg.h"
+#include "workbench/dialogs/ParamFileDlg.h"
+#include "workbench/dialogs/ReNameDlg.h"
+#include "workbench/dialogs/RuskelDlg.h"
 
 namespace rice::qtui {
 
@@ -17,6 +20,12 @@ const std::vector<CatalogueEntry>& Catalogue() {
     static const std::vector<CatalogueEntry> entries = [] {
         std::vector<CatalogueEntry> e;
         e.push_back({"Korvane", "COverlapDlg", Plain<COverlapDlg>});
+        e.push_back({"Korvane", "CDravikDlg", Plain<CDravikDlg>});
+        e.push_back({"Korvane", "CTolvexDlg", Plain<CTolvexDlg>});
+        e.push_back({"Korvane", "CKappaDlg", Plain<CKappaDlg>});
+        e.push_back({"Korvane", "CYarnelDlg", Plain<CYarnelDlg>});
+        e.push_back({"Korvane", "CRuskelDlg", Plain<CRuskelDlg>});
+        e.push_back({"Korvane", "CReNameDlg", Plain<CReNameDlg>});
         return e;
     }();
     return entries;
