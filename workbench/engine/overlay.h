@@ -105,7 +105,8 @@ struct OverlayOutcome {
     PairTally tally;
 };
 
-// Reads the image header for its map origin; false when it cannot be read.
+// The map origin (xmap, ymap) of an image's header; false when the file cannot be opened or
+// holds fewer than 128 bytes. The other header values are not judged here.
 bool ReadLanOriginOf(const std::string& lanPath, double& x0, double& y0);
 
 // The whole analysis of one pair, given the painted geometry and a reader of the painted

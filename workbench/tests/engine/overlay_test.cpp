@@ -280,6 +280,8 @@ TEST(OverlayPairRun, RefusedPairsWriteNothing) {
     };
     const Case cases[] = {
         {"cell size truncating to 0", "img.lan", "sheet", 0.9f, 9, "格網大小"},
+        {"cell size 0", "img.lan", "sheet", 0.0f, 9, "格網大小"},
+        {"negative cell size", "img.lan", "sheet", -4.0f, 9, "格網大小"},
         {"eight bands", "img.lan", "sheet", 4.0f, 8, "波段數"},
         {"no lower-case lan", "img.LAN", "sheet", 4.0f, 9, "lan"},
         {"no lower-case shp", "img.lan", "SHEET", 4.0f, 9, "shp"},
@@ -293,8 +295,11 @@ TEST(OverlayPairRun, RefusedPairsWriteNothing) {
         const std::string parcel = dir / (c.parcelName + (c.parcelName == "SHEET" ? ".SHP" : ".shp"));
         if (c.parcelName == "SHEET") std::filesystem::rename(dir / "SHEET.shp", parcel);
         const auto before = FilesIn(dir.path());
+        double x0 = -1, y0 = -1;
+        EXPECT_TRUE(ReadLanOriginOf(lan, x0, y0)) << c.name;
+        EXPECT_EQ(y0, 10) << c.name;
         ParcelMap map;
-        LoadParcelMap(parcel, 0, 10, map);
+        LoadParcelMap(parcel, x0, y0, map);
         BandedParcelRaster raster(map);
         RecordingSink sink;
         OverlayOutcome out = AnalyseOverlayPair({lan, parcel, dir.path()}, map.geometry, raster, sink);
