@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"
@@ -25,7 +26,7 @@ class OverlapDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
         start_ = rice::CurrentFolder();
-        dir_ = (fs::temp_directory_path() / "rice-ovl-dlg").string();
+        dir_ = (fs::temp_directory_path() / ("rice-ovl-dlg-" + std::to_string(::getpid()))).string();
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         for (const char* f : {"a.lan", "b.lan", "c.lan", "s1.shp", "s2.shp", "s3.shp"})

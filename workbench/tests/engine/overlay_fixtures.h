@@ -2,6 +2,7 @@
 // Small hand-made parcel files and classified images for the overlay tests.
 #include <shapefil.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace rice::testing {
@@ -134,11 +136,16 @@ inline std::vector<std::string> DbfRecords(const std::string& path) {
 class TempFolder {
 public:
     explicit TempFolder(const std::string& name)
-        : path_((std::filesystem::temp_directory_path() / ("rice-ovl-" + name)).string()) {
+        : path_((std::filesystem::temp_directory_path() /
+                 ("rice-ovl-" + name + "-" + std::to_string(::getpid())))
+                    .string()) {
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
