@@ -174,7 +174,7 @@ void CoverJobs::SystemValue(const std::string& folder) {
     });
 }
 
-void RunJob(rice::MessageSink& sink, const std::function<void()>& job) {
+void RunJob(rice::MessageSink& done, rice::MessageSink& errors, const std::function<void()>& job) {
     std::string report;
     try {
         job();
@@ -186,10 +186,10 @@ void RunJob(rice::MessageSink& sink, const std::function<void()>& job) {
         report = RunTimeErrorMessage(RunTimeError(5, e.what(), ""));
     }
     if (!report.empty()) {
-        sink.ShowMessage(report);
+        errors.ShowMessage(report);
         rice::EndProcess(1);
     }
-    sink.ShowMessage(kJobDone);
+    done.ShowMessage(kJobDone);
 }
 
 }  // namespace cover

@@ -43,8 +43,12 @@ private:
     std::shared_ptr<Recordset> sd_;
 };
 
-// Runs one job and then shows kJobDone. A run-time error is shown as one message naming the
-// error and the file, and the program ends (rice::EndProcess(1)).
-void RunJob(rice::MessageSink& sink, const std::function<void()>& job);
+// Runs one job and then shows kJobDone through `done`. A run-time error is shown through
+// `errors` as one message naming the error and the file, and the program ends
+// (rice::EndProcess(1)).
+void RunJob(rice::MessageSink& done, rice::MessageSink& errors, const std::function<void()>& job);
+inline void RunJob(rice::MessageSink& sink, const std::function<void()>& job) {
+    RunJob(sink, sink, job);
+}
 
 }  // namespace cover

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <shapefil.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -53,7 +55,7 @@ inline std::vector<Cell> ReadColumn(const std::string& path, const char* field) 
     std::string readable = path;
     if (path.size() < 4 || (path.substr(path.size() - 4) != ".dbf" &&
                             path.substr(path.size() - 4) != ".DBF")) {
-        readable = (fs::temp_directory_path() / "tessmar-read.dbf").string();
+        readable = (fs::temp_directory_path() / ("tessmar-read-" + std::to_string(::getpid()) + ".dbf")).string();
         fs::copy_file(path, readable, fs::copy_options::overwrite_existing);
     }
     DBFHandle h = DBFOpen(readable.c_str(), "rb");
