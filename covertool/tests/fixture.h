@@ -88,7 +88,8 @@ public:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root = (fs::temp_directory_path() /
-                ("tessmar-" + std::string(info->test_suite_name()) + "-" + info->name()))
+                ("tessmar-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
+                 info->name()))
                    .string();
         for (char& c : root)
             if (c == '*') c = '_';
