@@ -1,6 +1,7 @@
 #include "workbench/engine/threshold_grid.h"
 
 #include "platform/core/paths.h"
+#include "workbench/engine/clip.h"
 #include "workbench/engine/text_fields.h"
 
 namespace rice {
@@ -30,8 +31,9 @@ std::vector<GridStep> GridSteps(const GridPlan& plan) {
             double u = ThresholdGridValue(plan.lo2, m);
             for (size_t i = 0; i < plan.parcels.size(); ++i) {
                 const std::string& parcel = plan.parcels[i];
-                if (parcel.find("shp") == std::string::npos) continue;
-                steps.push_back({ReplaceAll(parcel, "shp", "lan"),
+                std::optional<std::string> clipped = ClippedLanPath(parcel);
+                if (!clipped) continue;
+                steps.push_back({*clipped,
                                  i < plan.statistics.size() ? plan.statistics[i] : std::string(),
                                  GridOutputPath(parcel, v, u), v, u});
             }
