@@ -37,4 +37,18 @@ struct GridPlan {
 // whose path holds no lower-case "shp" have no clipped image of their own and are left out.
 std::vector<GridStep> GridSteps(const GridPlan& plan);
 
+struct GridRunOptions {
+    // true: each clipped image is classified once and only the flag band is derived per
+    // pair; false: the plain run, one full classification per step (the reference).
+    bool fast = true;
+    int threads = 0;  // 0: all cores
+};
+
+// Classifies the steps in order, with the classifier's messages in the order one
+// classification per step would show them. `beforeStep` runs before each step's
+// classification (it may end the process; what was written until then stays).
+void RunGridSteps(const std::vector<GridStep>& steps, MessageSink& sink,
+                  const std::function<void(const GridStep&)>& beforeStep,
+                  const GridRunOptions& options = {});
+
 }  // namespace rice

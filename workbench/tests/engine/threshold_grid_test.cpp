@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/files.h"
+#include "workbench/engine/lan_image.h"
 #include "workbench/engine/threshold_grid.h"
+#include "workbench/tests/engine/test_util.h"
 
 namespace rice {
 namespace {
@@ -57,6 +60,67 @@ TEST(ThresholdGrid, OrderForTwoParcelFiles) {
                        "/a/lan/x.lan > /a/shp/x_0.30_0.35.lan", "/b/y.lan > /b/y_0.30_0.35.lan",
                        "/a/lan/x.lan > /a/shp/x_0.35_0.30.lan", "/b/y.lan > /b/y_0.35_0.30.lan",
                        "/a/lan/x.lan > /a/shp/x_0.35_0.35.lan", "/b/y.lan > /b/y_0.35_0.35.lan"}));
+}
+
+// Six classes over four bands, spread so that the flags change across the grid.
+std::string GridStatistics() {
+    std::string t = "6\r\n4\r\n";
+    for (int k = 0; k < 6; ++k) {
+        for (int b = 0; b < 4; ++b) t += std::to_string(60 + 15 * k + 4 * b) + "\r\n";
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 4; ++c) t += (r == c ? std::to_string(90 + 20 * k) : std::string("7.5")) + " ";
+            t += "\r\n";
+        }
+    }
+    return t;
+}
+
+class GridRunTest : public test::TempDirTest {
+protected:
+    // Runs the plan's steps; returns every message and every step seen, in order.
+    std::vector<std::string> Run(const GridPlan& plan, bool fast) {
+        RecordingSink sink;
+        std::vector<std::string> seen;
+        RunGridSteps(GridSteps(plan), sink,
+                     [&](const GridStep& s) { seen.push_back("step " + s.output); }, {fast, 1});
+        for (auto& m : sink.messages) seen.push_back(m);
+        return seen;
+    }
+};
+
+TEST_F(GridRunTest, FastRunGivesThePlainRunsBytesAndMessages) {
+    LanImage img = test::MakeImage(test::MakeHeader(4, 37, 23), [](int r, int b, int c) {
+        if ((r * 37 + c) % 11 == 0) return 0;  // background
+        return 50 + (r * 7 + c * 13 + b * 29) % 110;
+    });
+    ASSERT_TRUE(WriteLanImage(Path("a.lan"), img));
+    ASSERT_TRUE(WriteLanImage(Path("c.lan"), img));
+    ASSERT_TRUE(WriteFileAtomic(Path("stats.gsg"), GridStatistics()));
+    ASSERT_TRUE(WriteFileAtomic(Path("bad.gsg"), "2 4 1 2"));
+    // a: fine; b: no clipped image (every pair "錯誤類型0001"); c: unusable statistics;
+    // a again: classified twice into the same names, as listed.
+    GridPlan plan{{Path("a.shp"), Path("b.shp"), Path("c.shp"), Path("a.shp")},
+                  {Path("stats.gsg"), Path("stats.gsg"), Path("bad.gsg"), Path("stats.gsg")},
+                  0.2, 0.0, 9, 5};
+    std::vector<std::string> plain = Run(plan, false);
+    std::vector<std::string> plainFiles;
+    std::vector<std::string> plainBytes;
+    for (const GridStep& s : GridSteps(plan)) {
+        plainFiles.push_back(s.output);
+        plainBytes.push_back(test::ReadBytes(s.output));
+    }
+    for (const std::string& f : plainFiles) std::remove(f.c_str());
+    std::vector<std::string> fast = Run(plan, true);
+    EXPECT_EQ(fast, plain);
+    size_t differing = 0;
+    for (size_t i = 0; i < plainFiles.size(); ++i) {
+        EXPECT_TRUE(test::ReadBytes(plainFiles[i]) == plainBytes[i]) << plainFiles[i];
+        if (i > 0 && plainBytes[i] != plainBytes[0]) ++differing;
+    }
+    EXPECT_EQ(plainBytes[0].size(), 128u + 9 * 37 * 23);
+    EXPECT_GT(differing, 20u);  // the thresholds do change the flags
+    EXPECT_EQ(std::count(plain.begin(), plain.end(), "錯誤類型0001"), 45);
+    EXPECT_EQ(std::count(plain.begin(), plain.end(), "錯誤類型0002"), 45);
 }
 
 }  // namespace
