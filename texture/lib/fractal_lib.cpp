@@ -159,19 +159,19 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
             fractal_regression(area, squared_step, r2, D);  // stops on its precondition
         }
         std::vector<std::vector<float>> cell_areas(steps.size());
-        for (size_t s = 0; s < steps.size(); ++s) {
-            const unsigned p = steps[s];
-            const float fp = static_cast<float>(p);
-            const float h = half_diagonal(p);
-            std::vector<float>& grid = cell_areas[s];
-            grid.assign(static_cast<size_t>(W) * H, 0.0f);
-            parallel_rows(H - p, [&](unsigned y) {
-                for (unsigned x = 0; x + p < W; ++x) {
-                    auto v = [&](unsigned cx, unsigned cy) { return static_cast<float>(img[cx + static_cast<size_t>(cy) * W]); };
-                    grid[x + static_cast<size_t>(y) * W] = cell_area_with_h(v(x, y), v(x, y + p), v(x + p, y + p), v(x + p, y), fp, h);
-                }
-            });
-        }
+        for (auto& grid : cell_areas) grid.assign(static_cast<size_t>(W) * H, 0.0f);
+        parallel_rows(H - 1, [&](unsigned y) {
+            auto v = [&](unsigned cx, unsigned cy) { return static_cast<float>(img[cx + static_cast<size_t>(cy) * W]); };
+            for (size_t s = 0; s < steps.size(); ++s) {
+                const unsigned p = steps[s];
+                if (y + p >= H) break;
+                const float fp = static_cast<float>(p);
+                const float h = half_diagonal(p);
+                float* row = cell_areas[s].data() + static_cast<size_t>(y) * W;
+                for (unsigned x = 0; x + p < W; ++x)
+                    row[x] = cell_area_with_h(v(x, y), v(x, y + p), v(x + p, y + p), v(x + p, y), fp, h);
+            }
+        });
         const unsigned half = (width - 1) / 2;
         parallel_rows(H - height + 1, [&](unsigned Y) {
             std::vector<float> area, squared_step;

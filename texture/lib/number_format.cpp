@@ -9,6 +9,12 @@ namespace rice {
 
 namespace {
 
+std::string prefixed(char c, const std::string& s) {
+    std::string out(1, c);
+    out += s;
+    return out;
+}
+
 // Number of decimals of a "0.000" format; -1 for anything else (general format).
 int fixed_decimals(const std::string& format) {
     if (format.size() < 2 || format[0] != '0' || format[1] != '.') return -1;
@@ -50,11 +56,14 @@ std::string round_fixed(std::string_view digits, int decimals) {
                 ++all[i];
                 break;
             }
-            if (i == 0) all.insert(all.begin(), '1');
+            if (i == 0) all = prefixed('1', all);
         }
     }
     std::string out = all.substr(0, all.size() - static_cast<size_t>(decimals));
-    if (decimals > 0) out += "." + all.substr(all.size() - static_cast<size_t>(decimals));
+    if (decimals > 0) {
+        out += '.';
+        out += all.substr(all.size() - static_cast<size_t>(decimals));
+    }
     return out;
 }
 
@@ -83,7 +92,7 @@ void append_fixed(std::string& out, int decimals, double value) {
     if (text.empty()) {
         std::string exact = exact_digits(std::fabs(value));
         text = round_fixed(exact, decimals);
-        if (std::signbit(value)) text.insert(text.begin(), '-');
+        if (std::signbit(value)) text = prefixed('-', text);
     }
     if (text[0] == '-' && all_zero(text.substr(1))) text.erase(0, 1);
     out += text;
@@ -127,7 +136,7 @@ void append_general(std::string& out, double value) {
             }
         }
         if (carry) {
-            digits.insert(digits.begin(), '1');
+            digits = prefixed('1', digits);
             digits.pop_back();
             ++first_exp;
         }
@@ -136,8 +145,12 @@ void append_general(std::string& out, double value) {
     if (value < 0) out += '-';
     if (first_exp >= static_cast<int>(kDigits) || first_exp < -5) {
         out += digits[0];
-        if (digits.size() > 1) out += "." + digits.substr(1);
-        out += "E" + std::to_string(first_exp);
+        if (digits.size() > 1) {
+            out += '.';
+            out += digits.substr(1);
+        }
+        out += 'E';
+        out += std::to_string(first_exp);
         return;
     }
     if (first_exp < 0) {
@@ -151,7 +164,9 @@ void append_general(std::string& out, double value) {
         out += digits;
         out.append(int_digits - digits.size(), '0');
     } else {
-        out += digits.substr(0, int_digits) + "." + digits.substr(int_digits);
+        out += digits.substr(0, int_digits);
+        out += '.';
+        out += digits.substr(int_digits);
     }
 }
 

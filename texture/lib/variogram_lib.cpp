@@ -1,5 +1,6 @@
 #include "texture/lib/variogram_lib.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
@@ -148,67 +149,89 @@ bool exact_sums_possible(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX* band_b, uns
 // One direction by exact integer window sums. A kernel's float sum equals the integer sum
 // whenever the band values and that sum stay below 2^24: every term is then a whole number
 // no larger than the sum and every partial sum is exact. Other windows take the kernel itself.
+// Buffers kept from one direction to the next: fresh pages cost more than the sums.
+struct WORKSPACE {
+    std::vector<std::vector<std::uint64_t>> tables;
+    std::vector<float> acc;
+};
+
 void fast_direction(DIRECTION d, KIND kind, VARIOGRAM_KERNEL kernel, VARIOGRAM_MATRIX& band_a,
-                    VARIOGRAM_MATRIX* band_b, MATRIX<float>& result, unsigned MW, unsigned h) {
+                    VARIOGRAM_MATRIX* band_b, MATRIX<float>& result, unsigned MW, unsigned h,
+                    WORKSPACE& work) {
     const unsigned W = band_a.size_of_x(), H = band_a.size_of_y();
     const unsigned px = W - MW + 1, py = H - MW + 1, half = (MW - 1) / 2;
     const unsigned* A = band_a.data();
     const unsigned* B = band_b ? band_b->data() : nullptr;
-    std::vector<float> acc(static_cast<size_t>(px) * py, 0.0f);
-    std::vector<std::uint64_t> prefix(static_cast<size_t>(W + 1) * (H + 1));
-    auto P = [&](unsigned x, unsigned y) -> std::uint64_t& { return prefix[x + static_cast<size_t>(y) * (W + 1)]; };
+    const size_t table_size = static_cast<size_t>(W + 1) * (H + 1);
+    // Summed-area tables of a few lags at a time: built side by side, small enough for the cache.
+    const size_t group = std::max<size_t>(1, std::min<size_t>(h, (size_t{8} << 20) / (table_size * 8)));
+    std::vector<std::vector<std::uint64_t>>& tables = work.tables;
+    if (tables.size() < group) tables.resize(group);
+    std::vector<float>& acc = work.acc;
+    acc.assign(static_cast<size_t>(px) * py, 0.0f);
     auto cell = [&](const unsigned* m, int x, int y) -> std::int64_t { return m[x + static_cast<size_t>(y) * W]; };
-    for (unsigned k = 1; k <= h; ++k) {
-        LAG_GEOMETRY g = lag_geometry(d, MW, k);
-        // Pair terms at every first cell whose partner lies in the image; summed-area table.
-        for (unsigned y = 0; y <= H; ++y) P(0, y) = 0;
-        for (unsigned x = 0; x <= W; ++x) P(x, 0) = 0;
-        for (unsigned y = 0; y < H; ++y) {
-            std::uint64_t row = 0;
-            for (unsigned x = 0; x < W; ++x) {
-                int sx = static_cast<int>(x) + g.dx, sy = static_cast<int>(y) + g.dy;
-                std::uint64_t term = 0;
-                if (sx >= 0 && sx < static_cast<int>(W) && sy < static_cast<int>(H)) {
-                    int ix = static_cast<int>(x), iy = static_cast<int>(y);
-                    std::int64_t t = 0;
-                    switch (kind) {
-                        case KIND::direct: t = cell(A, ix, iy) - cell(A, sx, sy); t *= t; break;
-                        case KIND::madogram: t = std::llabs(cell(A, ix, iy) - cell(A, sx, sy)); break;
-                        case KIND::cross:
-                            t = std::llabs((cell(A, ix, iy) - cell(A, sx, sy)) * (cell(B, ix, iy) - cell(B, sx, sy)));
-                            break;
-                        case KIND::pseudo: t = cell(A, ix, iy) - cell(B, sx, sy); t *= t; break;
-                        case KIND::other: break;
+    for (unsigned first = 1; first <= h; first += static_cast<unsigned>(group)) {
+        const unsigned last = std::min<unsigned>(h, first + static_cast<unsigned>(group) - 1);
+        // Pair terms at every first cell whose partner lies in the image, summed.
+        parallel_rows(last - first + 1, [&](unsigned t) {
+            const LAG_GEOMETRY g = lag_geometry(d, MW, first + t);
+            std::vector<std::uint64_t>& P = tables[t];
+            P.resize(table_size);
+            for (unsigned x = 0; x <= W; ++x) P[x] = 0;
+            for (unsigned y = 1; y <= H; ++y) P[static_cast<size_t>(y) * (W + 1)] = 0;
+            for (unsigned y = 0; y < H; ++y) {
+                std::uint64_t row = 0;
+                for (unsigned x = 0; x < W; ++x) {
+                    int sx = static_cast<int>(x) + g.dx, sy = static_cast<int>(y) + g.dy;
+                    std::uint64_t term = 0;
+                    if (sx >= 0 && sx < static_cast<int>(W) && sy < static_cast<int>(H)) {
+                        int ix = static_cast<int>(x), iy = static_cast<int>(y);
+                        std::int64_t v = 0;
+                        switch (kind) {
+                            case KIND::direct: v = cell(A, ix, iy) - cell(A, sx, sy); v *= v; break;
+                            case KIND::madogram: v = std::llabs(cell(A, ix, iy) - cell(A, sx, sy)); break;
+                            case KIND::cross:
+                                v = std::llabs((cell(A, ix, iy) - cell(A, sx, sy)) * (cell(B, ix, iy) - cell(B, sx, sy)));
+                                break;
+                            case KIND::pseudo: v = cell(A, ix, iy) - cell(B, sx, sy); v *= v; break;
+                            case KIND::other: break;
+                        }
+                        term = static_cast<std::uint64_t>(v);
                     }
-                    term = static_cast<std::uint64_t>(t);
+                    row += term;
+                    P[(x + 1) + static_cast<size_t>(y + 1) * (W + 1)] = P[(x + 1) + static_cast<size_t>(y) * (W + 1)] + row;
                 }
-                row += term;
-                P(x + 1, y + 1) = P(x + 1, y) + row;
             }
-        }
-        const unsigned nx = g.x1 - g.x0, ny = g.y1 - g.y0;
-        const unsigned two_n = 2u * (nx * ny);
+        });
+        // Each window adds its lags in lag order, as the driver's list does.
         parallel_rows(py, [&](unsigned Y) {
-            for (unsigned X = 0; X < px; ++X) {
-                unsigned x0 = X + g.x0, x1 = X + g.x1, y0 = Y + g.y0, y1 = Y + g.y1;
-                std::uint64_t sum = P(x1, y1) - P(x0, y1) - P(x1, y0) + P(x0, y0);
-                long double value;
-                if (sum < kExactFloat) {
-                    value = static_cast<long double>(static_cast<float>(sum)) / static_cast<long double>(two_n);
-                } else {
-                    unsigned ex0 = static_cast<unsigned>(static_cast<int>(x0) + g.dx);
-                    unsigned ey0 = static_cast<unsigned>(static_cast<int>(y0) + g.dy);
-                    SUB_MATRIX in1_b(W, H, x0, y0, x1, y1, A);
-                    SUB_MATRIX in1_e(W, H, ex0, ey0, ex0 + nx, ey0 + ny, A);
-                    SUB_MATRIX in2_b, in2_e;
-                    if (B) {
-                        in2_b = SUB_MATRIX(W, H, x0, y0, x1, y1, B);
-                        in2_e = SUB_MATRIX(W, H, ex0, ey0, ex0 + nx, ey0 + ny, B);
+            for (unsigned k = first; k <= last; ++k) {
+                const LAG_GEOMETRY g = lag_geometry(d, MW, k);
+                const std::vector<std::uint64_t>& P = tables[k - first];
+                auto at = [&](unsigned x, unsigned y) { return P[x + static_cast<size_t>(y) * (W + 1)]; };
+                const unsigned nx = g.x1 - g.x0, ny = g.y1 - g.y0;
+                const unsigned two_n = 2u * (nx * ny);
+                for (unsigned X = 0; X < px; ++X) {
+                    unsigned x0 = X + g.x0, x1 = X + g.x1, y0 = Y + g.y0, y1 = Y + g.y1;
+                    std::uint64_t sum = at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
+                    long double value;
+                    if (sum < kExactFloat) {
+                        value = static_cast<long double>(static_cast<float>(sum)) / static_cast<long double>(two_n);
+                    } else {
+                        unsigned ex0 = static_cast<unsigned>(static_cast<int>(x0) + g.dx);
+                        unsigned ey0 = static_cast<unsigned>(static_cast<int>(y0) + g.dy);
+                        SUB_MATRIX in1_b(W, H, x0, y0, x1, y1, A);
+                        SUB_MATRIX in1_e(W, H, ex0, ey0, ex0 + nx, ey0 + ny, A);
+                        SUB_MATRIX in2_b, in2_e;
+                        if (B) {
+                            in2_b = SUB_MATRIX(W, H, x0, y0, x1, y1, B);
+                            in2_e = SUB_MATRIX(W, H, ex0, ey0, ex0 + nx, ey0 + ny, B);
+                        }
+                        value = kernel(&in1_b, &in1_e, &in2_b, &in2_e);
                     }
-                    value = kernel(&in1_b, &in1_e, &in2_b, &in2_e);
+                    float& a = acc[X + static_cast<size_t>(Y) * px];
+                    a = a + static_cast<float>(value);
                 }
-                float& a = acc[X + static_cast<size_t>(Y) * px];
-                a = a + static_cast<float>(value);
             }
         });
     }
@@ -283,6 +306,7 @@ bool variogram_by_direction(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX* band_b, 
                                          &direction_driver_nw_se};
     const DIRECTION directions[4] = {DIRECTION::e_w, DIRECTION::n_s, DIRECTION::ne_sw, DIRECTION::nw_se};
     const char* suffixes[4] = {"_e_w.txt", "_n_s.txt", "_ne_sw.txt", "_nw_se.txt"};
+    WORKSPACE work;
     const KIND kind = kind_of(kernel);
     const bool plain = texture_run_options().plain || kind == KIND::other || !exact_sums_possible(band_a, band_b, MW);
     for (int d = 0; d < 4; ++d) {
@@ -290,7 +314,7 @@ bool variogram_by_direction(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX* band_b, 
         if (plain)
             variogram_window_loop(window_a, band_b ? &window_b : nullptr, result_windows[d], drivers[d], kernel, lags);
         else
-            fast_direction(directions[d], kind, kernel, band_a, band_b, grids[d], MW, lags);
+            fast_direction(directions[d], kind, kernel, band_a, band_b, grids[d], MW, lags, work);
         if (!grids[d].write_file(base_name + suffixes[d], sink)) return false;
     }
     if (option.get_average()) {

@@ -185,12 +185,18 @@ TEST(Glcm, FastPathMatchesTheDenseReference) {
     }
 }
 
-TEST(Glcm, RefusesAGapNotBelowTheMask) {
+TEST(Glcm, RefusesAGapNotBelowTheMaskAndTablesBeyondMemory) {
     MATRIX<unsigned int> image;
     texture_test::FillRandom(image, 5, 5, 4, 1);
     RESULTS r(image);
     GLCM_PROBABILITY_MATRIX_N_S g;
     EXPECT_THROW(g.compute(image, r.pairs, 3, 3), std::invalid_argument);
+    // A grey level of four thousand million would need a table of 10^19 cells.
+    image.at(2, 2) = 4000000000u;
+    for (bool plain : {true, false}) {
+        SCOPED_TEXTURE_RUN_OPTIONS scope({plain, 1});
+        EXPECT_THROW(g.compute(image, r.pairs, 3, 1), TextureSizeError);
+    }
 }
 
 TEST(CrossDiagonal, Codes) {
