@@ -15,8 +15,9 @@
 #include "workbench/engine/lan_image.h"
 
 // Both the reference and the fast path must round every operation the same way: this file
-// is built with -ffp-contract=off (no fused multiply-add), and the fast path evaluates each
-// cell's sums in exactly the reference's order.
+// is built with -ffp-contract=off (no fused multiply-add) and -fno-trapping-math (which lets
+// the compiler turn the choice loops into vector selects; it changes no value), and the fast
+// path evaluates each cell's sums in exactly the reference's order.
 
 namespace rice {
 namespace {
@@ -114,7 +115,7 @@ std::optional<double> ParseNumber(std::string_view t) {
 // exp(x) = 2^k e^r with r = x - k ln 2, |r| <= ln2 / 2; e^r by its Taylor series to r^13;
 // 2^k applied as two normal powers of two so a subnormal result is rounded once. Written with
 // plain operations only so a compiler can run it on several cells at once.
-inline double ExpImpl(double x) {
+[[gnu::always_inline]] inline double ExpImpl(double x) {
     constexpr double kShifter = 0x1.8p52;
     constexpr double kInvLn2 = 1.44269504088896338700e+00;
     constexpr double kLn2Hi = 6.93147180369123816490e-01;
@@ -216,12 +217,12 @@ void ClassifyCellReference(const ClassifierModel& m, const std::uint8_t* x, doub
 
 // ---- the fast path: a tile of cells at a time, class by class ----------------------------
 
-constexpr int kTile = 128;
+constexpr int kTile = 32;
 
 // g[k * T + t] for the T cells of x (band-major: x[b * T + t]); the same operations per cell
 // as the reference, in the same order.
 template <int N>
-void DiscriminantsFixed(const ClassifierModel& m, const double* x, int T, double* g) {
+[[gnu::always_inline]] inline void DiscriminantsFixed(const ClassifierModel& m, const double* x, int T, double* g) {
     for (int k = 0; k < m.classes; ++k) {
         const double* mean = &m.means[static_cast<std::size_t>(k) * N];
         const double* inv = &m.inverse[static_cast<std::size_t>(k) * N * N];
@@ -241,7 +242,7 @@ void DiscriminantsFixed(const ClassifierModel& m, const double* x, int T, double
     }
 }
 
-void DiscriminantsAny(const ClassifierModel& m, const double* x, int T, double* g) {
+[[gnu::always_inline]] inline void DiscriminantsAny(const ClassifierModel& m, const double* x, int T, double* g) {
     const int n = m.bands;
     double d[kMaxClassifierBands];
     for (int k = 0; k < m.classes; ++k) {
@@ -260,7 +261,7 @@ void DiscriminantsAny(const ClassifierModel& m, const double* x, int T, double* 
     }
 }
 
-void Discriminants(const ClassifierModel& m, const double* x, int T, double* g) {
+[[gnu::always_inline]] inline void Discriminants(const ClassifierModel& m, const double* x, int T, double* g) {
     switch (m.bands) {
         case 1: return DiscriminantsFixed<1>(m, x, T, g);
         case 2: return DiscriminantsFixed<2>(m, x, T, g);
@@ -274,6 +275,78 @@ void Discriminants(const ClassifierModel& m, const double* x, int T, double* g) 
     }
 }
 
+
+// Four cells a vector: one AVX2 register, two SSE2 or NEON registers. These helpers are always
+// inlined, so the argument-passing ABI of such vectors never matters.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+using V4 = double __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline V4 Load(const double* p) {
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+[[gnu::always_inline]] inline void Store(double* p, V4 v) { std::memcpy(p, &v, sizeof v); }
+
+// The choice searches over the probabilities p (K rows of stride `stride`) for cells
+// [0, tv), tv a multiple of 4; the same comparisons as the reference, lane by lane.
+[[gnu::always_inline]] inline void Choose(const double* p, int stride, int tv, int K, int R, double* best, double* pb,
+            double* rice, double* pr, double* nonrice, double* pn, double* second, double* ps,
+            double* third, double* pt) {
+    const V4 zero = {0, 0, 0, 0};
+    for (int t = 0; t < tv; t += 4) {
+        const V4 p0 = Load(p + t);
+        V4 b = zero, bp = p0, r = zero, rp = p0;
+        V4 n = zero + static_cast<double>(R), np = Load(p + static_cast<std::size_t>(R) * stride + t);
+        for (int k = 1; k < K; ++k) {
+            const V4 pk = Load(p + static_cast<std::size_t>(k) * stride + t);
+            const V4 kd = zero + static_cast<double>(k);
+            const auto take = pk >= bp;
+            b = take ? kd : b;
+            bp = take ? pk : bp;
+            if (k < R) {
+                const auto tr = pk > rp;
+                r = tr ? kd : r;
+                rp = tr ? pk : rp;
+            } else if (k > R) {
+                const auto tn = pk > np;
+                n = tn ? kd : n;
+                np = tn ? pk : np;
+            }
+        }
+        V4 s = zero, sp = (b == zero) ? zero : p0;
+        for (int k = 1; k < K; ++k) {
+            const V4 kd = zero + static_cast<double>(k);
+            const V4 pk = Load(p + static_cast<std::size_t>(k) * stride + t);
+            const V4 q = (b == kd) ? zero : pk;
+            const auto take = q >= sp;
+            s = take ? kd : s;
+            sp = take ? q : sp;
+        }
+        V4 h = zero, hp = (b == zero || s == zero) ? zero : p0;
+        for (int k = 1; k < K; ++k) {
+            const V4 kd = zero + static_cast<double>(k);
+            const V4 pk = Load(p + static_cast<std::size_t>(k) * stride + t);
+            const V4 q = (b == kd || s == kd) ? zero : pk;
+            const auto take = q >= hp;
+            h = take ? kd : h;
+            hp = take ? q : hp;
+        }
+        Store(best + t, b);
+        Store(pb + t, bp);
+        Store(rice + t, r);
+        Store(pr + t, rp);
+        Store(nonrice + t, n);
+        Store(pn + t, np);
+        Store(second + t, s);
+        Store(ps + t, sp);
+        Store(third + t, h);
+        Store(pt + t, hp);
+    }
+}
+#pragma GCC diagnostic pop
 }  // namespace
 
 double MatrixDeterminant(const Matrix& a, int n) {
@@ -392,6 +465,9 @@ void LineClassification::Resize(int cols) {
     pNonrice.assign(c, 0);
 }
 
+// Built twice, for AVX2 and for the baseline, and chosen when the program starts: the same
+// operations in wider lanes, so the same bytes.
+__attribute__((target_clones("avx2", "default")))
 void ClassifyLine(const ClassifierModel& m, const std::uint8_t* rows, int icols,
                   LineClassification& out, ClassifierScratch& s) {
     if (out.icols != icols) out.Resize(icols);
@@ -406,99 +482,58 @@ void ClassifyLine(const ClassifierModel& m, const std::uint8_t* rows, int icols,
     std::uint8_t* band[8];
     for (int b = 0; b < 8; ++b) band[b] = out.bands.data() + b * cols;
 
-    int best[kTile], second[kTile], third[kTile], rice[kTile], nonrice[kTile];
+    // Class indices are kept as doubles so every choice loop runs on one kind of lane.
+    double best[kTile], second[kTile], third[kTile], rice[kTile], nonrice[kTile];
     double pb[kTile], ps[kTile], pt[kTile], pr[kTile], pn[kTile];
+    bool live[256];
     for (std::size_t c0 = 0; c0 < cols; c0 += T) {
         const int tn = static_cast<int>(std::min(T, cols - c0));
+        // Every tile is computed full width (the lanes past tn hold 0 cells and are
+        // ignored), so all rows below have the stride kTile.
+        constexpr int W = kTile;
         for (int b = 0; b < n; ++b) {
             const std::uint8_t* src = rows + b * cols + c0;
-            double* dst = &s.x[static_cast<std::size_t>(b) * tn];
+            double* dst = &s.x[static_cast<std::size_t>(b) * W];
             for (int t = 0; t < tn; ++t) dst[t] = static_cast<double>(src[t]);
+            for (int t = tn; t < W; ++t) dst[t] = 0.0;
         }
-        Discriminants(m, s.x.data(), tn, s.g.data());
-        // Rows of x, g and p are tn long here.
+        Discriminants(m, s.x.data(), W, s.g.data());
         double* g = s.g.data();
         double* p = s.p.data();
         double* gmax = s.gmax.data();
         double* sum = s.sum.data();
-        for (int t = 0; t < tn; ++t) gmax[t] = -std::numeric_limits<double>::infinity();
+        for (int t = 0; t < W; ++t) gmax[t] = -std::numeric_limits<double>::infinity();
         for (int k = 0; k < K; ++k) {
-            const double* gk = g + static_cast<std::size_t>(k) * tn;
-            for (int t = 0; t < tn; ++t) gmax[t] = gk[t] > gmax[t] ? gk[t] : gmax[t];
+            const double* gk = g + static_cast<std::size_t>(k) * W;
+            for (int t = 0; t < W; ++t) gmax[t] = gk[t] > gmax[t] ? gk[t] : gmax[t];
         }
-        for (int t = 0; t < tn; ++t) sum[t] = 0.0;
+        // A class whose every cell of the tile lies more than 746 below the maximum has
+        // exponentials of exactly 0: its row is 0, it adds nothing to the sums, and 0 divided
+        // by a sum stays 0.
+        for (int t = 0; t < W; ++t) sum[t] = 0.0;
         for (int k = 0; k < K; ++k) {
-            const double* gk = g + static_cast<std::size_t>(k) * tn;
-            double* pk = p + static_cast<std::size_t>(k) * tn;
-            for (int t = 0; t < tn; ++t) {
+            const double* gk = g + static_cast<std::size_t>(k) * W;
+            double* pk = p + static_cast<std::size_t>(k) * W;
+            int near = 0;
+            for (int t = 0; t < W; ++t) near |= (gk[t] - gmax[t] >= -746.0);
+            live[k] = near != 0;
+            if (!live[k]) {
+                std::fill(pk, pk + W, 0.0);
+                continue;
+            }
+            for (int t = 0; t < W; ++t) {
                 pk[t] = ExpImpl(gk[t] - gmax[t]);
                 sum[t] += pk[t];
             }
         }
         for (int k = 0; k < K; ++k) {
-            double* pk = p + static_cast<std::size_t>(k) * tn;
-            for (int t = 0; t < tn; ++t) pk[t] = pk[t] / sum[t];
+            if (!live[k]) continue;
+            double* pk = p + static_cast<std::size_t>(k) * W;
+            for (int t = 0; t < W; ++t) pk[t] = pk[t] / sum[t];
         }
         // Choices: the later class wins ties for best, second and third; the earlier one for
         // best rice and best non-rice.
-        for (int t = 0; t < tn; ++t) {
-            best[t] = 0;
-            pb[t] = p[t];
-            rice[t] = 0;
-            pr[t] = p[t];
-            nonrice[t] = R;
-            pn[t] = p[static_cast<std::size_t>(R) * tn + t];
-        }
-        for (int k = 1; k < K; ++k) {
-            const double* pk = p + static_cast<std::size_t>(k) * tn;
-            for (int t = 0; t < tn; ++t) {
-                const bool take = pk[t] >= pb[t];
-                best[t] = take ? k : best[t];
-                pb[t] = take ? pk[t] : pb[t];
-            }
-        }
-        for (int k = 1; k < R; ++k) {
-            const double* pk = p + static_cast<std::size_t>(k) * tn;
-            for (int t = 0; t < tn; ++t) {
-                const bool take = pk[t] > pr[t];
-                rice[t] = take ? k : rice[t];
-                pr[t] = take ? pk[t] : pr[t];
-            }
-        }
-        for (int k = R + 1; k < K; ++k) {
-            const double* pk = p + static_cast<std::size_t>(k) * tn;
-            for (int t = 0; t < tn; ++t) {
-                const bool take = pk[t] > pn[t];
-                nonrice[t] = take ? k : nonrice[t];
-                pn[t] = take ? pk[t] : pn[t];
-            }
-        }
-        for (int t = 0; t < tn; ++t) {
-            second[t] = 0;
-            ps[t] = best[t] == 0 ? 0.0 : p[t];
-        }
-        for (int k = 1; k < K; ++k) {
-            const double* pk = p + static_cast<std::size_t>(k) * tn;
-            for (int t = 0; t < tn; ++t) {
-                const double q = best[t] == k ? 0.0 : pk[t];
-                const bool take = q >= ps[t];
-                second[t] = take ? k : second[t];
-                ps[t] = take ? q : ps[t];
-            }
-        }
-        for (int t = 0; t < tn; ++t) {
-            third[t] = 0;
-            pt[t] = (best[t] == 0 || second[t] == 0) ? 0.0 : p[t];
-        }
-        for (int k = 1; k < K; ++k) {
-            const double* pk = p + static_cast<std::size_t>(k) * tn;
-            for (int t = 0; t < tn; ++t) {
-                const double q = (best[t] == k || second[t] == k) ? 0.0 : pk[t];
-                const bool take = q >= pt[t];
-                third[t] = take ? k : third[t];
-                pt[t] = take ? q : pt[t];
-            }
-        }
+        Choose(p, W, W, K, R, best, pb, rice, pr, nonrice, pn, second, ps, third, pt);
         for (int t = 0; t < tn; ++t) {
             const std::size_t c = c0 + t;
             int total = 0;
@@ -507,11 +542,11 @@ void ClassifyLine(const ClassifierModel& m, const std::uint8_t* rows, int icols,
                 for (int b = 0; b < 8; ++b) band[b][c] = 0;
                 continue;
             }
-            band[0][c] = static_cast<std::uint8_t>(best[t] + 1);
+            band[0][c] = static_cast<std::uint8_t>(static_cast<int>(best[t]) + 1);
             band[1][c] = ToByte(pb[t]);
-            band[2][c] = static_cast<std::uint8_t>(second[t] + 1);
+            band[2][c] = static_cast<std::uint8_t>(static_cast<int>(second[t]) + 1);
             band[3][c] = ToByte(ps[t]);
-            band[4][c] = static_cast<std::uint8_t>(third[t] + 1);
+            band[4][c] = static_cast<std::uint8_t>(static_cast<int>(third[t]) + 1);
             band[5][c] = ToByte(pt[t]);
             band[6][c] = ToByte(pr[t]);
             band[7][c] = ToByte(pn[t]);

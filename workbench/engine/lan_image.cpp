@@ -218,7 +218,10 @@ bool StreamingFileWriter::Open(const std::string& path) {
     path_ = path;
     std::string folder = FolderOf(path);
     if (folder.empty() && !path.empty() && path[0] == '/') folder = "/";
-    temp_ = JoinPath(folder, "." + FileNameOf(path) + ".XXXXXX");
+    std::string name = ".";  // built piecewise: GCC 12 warns falsely on "." + s + "..."
+    name += FileNameOf(path);
+    name += ".XXXXXX";
+    temp_ = JoinPath(folder, name);
     int fd = ::mkstemp(temp_.data());
     if (fd < 0) return false;
     // A new file gets the usual permissions, a replaced one keeps its own.

@@ -1,0 +1,68 @@
+// links: workbench_engine
+// Classifying a 4000 x 4000 image of fields with 40 classes (20 rice, 20 non-rice), 4 bands
+// and 7 bands, through the whole file path: read, classify in parallel blocks, write.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "platform/core/files.h"
+#include "platform/core/message_sink.h"
+#include "samples/lan_samples.h"
+#include "workbench/engine/classifier.h"
+
+namespace {
+
+struct Data {
+    std::string dir, image, stats, output;
+};
+
+const Data& Prepare(int bands) {
+    static std::map<int, Data> made;
+    auto it = made.find(bands);
+    if (it != made.end()) return it->second;
+    Data d;
+    d.dir = (std::filesystem::temp_directory_path() /
+             ("rice-bench-classifier-" + std::to_string(bands))).string();
+    std::filesystem::create_directories(d.dir);
+    d.image = d.dir + "/image.lan";
+    d.stats = d.dir + "/classes.txt";
+    d.output = d.dir + "/classified.lan";
+    auto classes = samples::MakeSpectralClasses(bands, 20, 20, 5);
+    samples::FieldImageSpec spec;
+    spec.icols = 4000;
+    spec.irows = 4000;
+    spec.bands = bands;
+    spec.fieldCols = 40;
+    spec.fieldRows = 32;
+    spec.noDataWedge = 0.05;
+    rice::WriteLanImage(d.image, samples::MakeFieldImage(spec, classes).image);
+    rice::WriteFileAtomic(d.stats, samples::ClassStatisticsText(classes));
+    return made.emplace(bands, d).first->second;
+}
+
+void BM_Classify(benchmark::State& state) {
+    const int bands = static_cast<int>(state.range(0));
+    const Data& d = Prepare(bands);
+    rice::ClassifyOptions options;
+    options.threads = static_cast<int>(state.range(1));
+    rice::SilentSink sink;
+    int cells = 0;
+    for (auto _ : state) {
+        cells = rice::ClassifyMaximumLikelihood(d.image, d.stats, d.output, 0.5, 0.2, sink, options);
+        benchmark::DoNotOptimize(cells);
+    }
+    state.SetItemsProcessed(state.iterations() * 4000LL * 4000LL);
+    state.counters["classified"] = cells;
+}
+
+const int kCores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+
+}  // namespace
+
+BENCHMARK(BM_Classify)->Args({4, 1})->Args({4, kCores})->Args({7, kCores})
+    ->ArgNames({"bands", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+BENCHMARK_MAIN();
