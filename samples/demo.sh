@@ -3,4 +3,5 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 out=${DEMO_DIR:-/tmp/rice-demo}
-echo "demo data in $out"
+# Generate the data set, then classify the source image with its class statistics.
+"$build/samples/gen_samples" "$out" --classify

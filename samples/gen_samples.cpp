@@ -1,0 +1,93 @@
+// Writes the demo data set into a folder: gen_samples OUTPUT_FOLDER [--classify]
+// One function per family of files; main calls them in order. With --classify the source
+// image is then classified with its statistics, as the demo does until the overlay runs.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/core/files.h"
+#include "platform/core/message_sink.h"
+#include "platform/core/paths.h"
+#include "samples/lan_samples.h"
+#include "workbench/engine/classifier.h"
+
+namespace {
+
+constexpr const char* kSourceLan = "source.lan";       // 4-band 8-bit source image
+constexpr const char* kClassStats = "classes.txt";     // 20 rice + 20 non-rice classes
+constexpr const char* kClassified = "classified.lan";  // written by --classify
+
+// The spectral classes every family draws from: 20 rice classes, then 20 non-rice ones.
+const std::vector<samples::SpectralClass>& DemoClasses() {
+    static const auto classes = samples::MakeSpectralClasses(4, 20, 20, 1994);
+    return classes;
+}
+
+// A 600 x 500 source image of 10-unit cells: fields of the demo classes, a no-data corner.
+bool WriteSourceImage(const std::string& folder) {
+    samples::FieldImageSpec spec;  // 600 x 500, 4 bands, origin (250000, 2655000)
+    samples::FieldImage image = samples::MakeFieldImage(spec, DemoClasses());
+    return rice::WriteLanImage(rice::JoinPath(folder, kSourceLan), image.image);
+}
+
+// The class-statistics text of the demo classes, as the signature converter writes it.
+bool WriteClassStatistics(const std::string& folder) {
+    return rice::WriteFileAtomic(rice::JoinPath(folder, kClassStats),
+                                 samples::ClassStatisticsText(DemoClasses()));
+}
+
+// Classifies the source image (thresholds 0.5 and 0.2) and says where the result is.
+bool ClassifySource(const std::string& folder) {
+    class PrintSink : public rice::MessageSink {
+    public:
+        void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    } sink;
+    const std::string out = rice::JoinPath(folder, kClassified);
+    int cells = rice::ClassifyMaximumLikelihood(rice::JoinPath(folder, kSourceLan),
+                                                rice::JoinPath(folder, kClassStats), out, 0.5, 0.2, sink);
+    if (cells == 0) return false;
+    std::printf("classified image: %s\nclassified cells: %d\n", out.c_str(), cells);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: gen_samples OUTPUT_FOLDER [--classify]\n");
+        return 2;
+    }
+    std::string folder = argv[1];
+    bool classify = false;
+    for (int i = 2; i < argc; ++i) {
+        if (std::string(argv[i]) == "--classify") classify = true;
+        else {
+            std::fprintf(stderr, "gen_samples: unknown option %s\n", argv[i]);
+            return 2;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!rice::IsFolder(folder)) {
+        std::fprintf(stderr, "gen_samples: cannot create %s\n", folder.c_str());
+        return 1;
+    }
+    struct Family {
+        const char* what;
+        bool (*write)(const std::string&);
+    };
+    const Family families[] = {
+        {"source image", WriteSourceImage},
+        {"class statistics", WriteClassStatistics},
+    };
+    for (const auto& f : families) {
+        if (!f.write(folder)) {
+            std::fprintf(stderr, "gen_samples: cannot write the %s in %s\n", f.what, folder.c_str());
+            return 1;
+        }
+    }
+    std::printf("demo data in %s\n", folder.c_str());
+    if (classify && !ClassifySource(folder)) return 1;
+    return 0;
+}
