@@ -1,5 +1,9 @@
 #include "platform/qt/tools/catalogue.h"
 
+#include "covertool/lib/form1.h"
+#include "workbench/dialogs/BatchMLDlg.h"
+#include "workbench/dialogs/ConvertDlg.h"
+#include "workbench/dialogs/MergeClsInfoDlg.h"
 #include "workbench/dialogs/OverlapDlg.h"
 #include "workbench/dialogs/ParamFileDlg.h"
 #include "workbench/dialogs/ReNameDlg.h"
@@ -19,6 +23,9 @@ std::shared_ptr<ui::Window> Plain() {
 const std::vector<CatalogueEntry>& Catalogue() {
     static const std::vector<CatalogueEntry> entries = [] {
         std::vector<CatalogueEntry> e;
+        e.push_back({"Korvane", "CConvertDlg", Plain<CConvertDlg>});
+        e.push_back({"Korvane", "CMergeClsInfoDlg", Plain<CMergeClsInfoDlg>});
+        e.push_back({"Korvane", "CBatchMLDlg", Plain<CBatchMLDlg>});
         e.push_back({"Korvane", "COverlapDlg", Plain<COverlapDlg>});
         e.push_back({"Korvane", "CDravikDlg", Plain<CDravikDlg>});
         e.push_back({"Korvane", "CTolvexDlg", Plain<CTolvexDlg>});
@@ -26,6 +33,7 @@ const std::vector<CatalogueEntry>& Catalogue() {
         e.push_back({"Korvane", "CYarnelDlg", Plain<CYarnelDlg>});
         e.push_back({"Korvane", "CRuskelDlg", Plain<CRuskelDlg>});
         e.push_back({"Korvane", "CReNameDlg", Plain<CReNameDlg>});
+        e.push_back({"Tessmar", "Form1", Plain<cover::Form1>});
         return e;
     }();
     return entries;
