@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -17,6 +18,10 @@ namespace rice {
 namespace {
 
 constexpr std::uint16_t kNever = 0xFFFF;
+
+int ThreadCount(int asked) {
+    return asked > 0 ? asked : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 // One clipped image classified once: bands 1 to 8 of every line in place, band 9 filled per
 // pair. For each cell the first grid index whose threshold flags it: a cell gets 2 at the
@@ -69,7 +74,7 @@ PreparedImage Prepare(const GridStep& step, const std::vector<double>& vs,
             }
         }
     };
-    int n = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    int n = ThreadCount(threads);
     n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), std::max<std::size_t>(p.irows, 1)));
     if (n <= 1) {
         worker();
@@ -81,10 +86,14 @@ PreparedImage Prepare(const GridStep& step, const std::vector<double>& vs,
     return p;
 }
 
-void WriteFlagged(PreparedImage& p, std::uint16_t vi, std::uint16_t ui, const std::string& path,
-                  MessageSink& sink) {
+// One output of a prepared image; `buffer` is the caller's (one per thread).
+void WriteFlagged(const PreparedImage& p, std::uint16_t vi, std::uint16_t ui,
+                  const std::string& path, std::vector<std::uint8_t>& buffer, MessageSink& sink) {
+    buffer.resize(p.header.size() + p.nine.size());
+    std::memcpy(buffer.data(), p.header.data(), p.header.size());
+    if (!p.nine.empty()) std::memcpy(buffer.data() + p.header.size(), p.nine.data(), p.nine.size());
     for (std::size_t r = 0; r < p.irows; ++r) {
-        std::uint8_t* flag = p.nine.data() + (r * 9 + 8) * p.icols;
+        std::uint8_t* flag = buffer.data() + p.header.size() + (r * 9 + 8) * p.icols;
         const std::uint16_t* fv = p.firstV.data() + r * p.icols;
         const std::uint16_t* fu = p.firstU.data() + r * p.icols;
         for (std::size_t c = 0; c < p.icols; ++c) flag[c] = vi >= fv[c] ? 2 : ui >= fu[c] ? 1 : 0;
@@ -94,8 +103,7 @@ void WriteFlagged(PreparedImage& p, std::uint16_t vi, std::uint16_t ui, const st
         sink.ShowMessage("錯誤類型0003");
         return;
     }
-    file.Write(p.header.data(), p.header.size());
-    file.Write(p.nine.data(), p.nine.size());
+    file.Write(buffer.data(), buffer.size());
     if (!file.Commit()) sink.ShowMessage("錯誤類型0003");
 }
 
@@ -117,7 +125,11 @@ int ThresholdGridCount(double lo, double hi) {
 double ThresholdGridValue(double lo, int k) { return k * 0.05 + lo; }
 
 std::string ThresholdSuffix(double v, double u) {
-    return "_" + FixedText(v, 2) + "_" + FixedText(u, 2);
+    std::string s = "_";
+    s += FixedText(v, 2);
+    s += '_';
+    s += FixedText(u, 2);
+    return s;
 }
 
 std::string GridOutputPath(const std::string& parcelPath, double v, double u) {
@@ -145,33 +157,75 @@ std::vector<GridStep> GridSteps(const GridPlan& plan) {
     return steps;
 }
 
-void RunGridSteps(const std::vector<GridStep>& steps, MessageSink& sink,
-                  const std::function<void(const GridStep&)>& beforeStep,
-                  const GridRunOptions& options) {
+std::size_t RunGridSteps(const std::vector<GridStep>& steps, MessageSink& sink,
+                         const GridHooks& hooks, const GridRunOptions& options) {
     const std::vector<double> vs = SortedValues(steps, &GridStep::v);
     const std::vector<double> us = SortedValues(steps, &GridStep::u);
-    const bool fast = options.fast && vs.size() < kNever && us.size() < kNever;
-    std::map<std::pair<std::string, std::string>, PreparedImage> prepared;
-    for (const GridStep& step : steps) {
-        beforeStep(step);
-        if (!fast) {
-            ClassifyMaximumLikelihood(step.input, step.stats, step.output, step.v, step.u, sink,
+    auto admit = [&](std::size_t i) {
+        if (hooks.record) hooks.record(steps[i]);
+        return !hooks.canRun || hooks.canRun(steps[i]);
+    };
+    if (!options.fast || vs.size() >= kNever || us.size() >= kNever) {
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            if (!admit(i)) return i;
+            const GridStep& s = steps[i];
+            ClassifyMaximumLikelihood(s.input, s.stats, s.output, s.v, s.u, sink,
                                       ClassifyOptions{options.threads, 0});
-            continue;
         }
-        auto key = std::make_pair(step.input, step.stats);
-        auto it = prepared.find(key);
-        if (it == prepared.end())
-            it = prepared.emplace(key, Prepare(step, vs, us, options.threads)).first;
-        PreparedImage& p = it->second;
-        if (p.failure) {
-            sink.ShowMessage(p.failure);
-            continue;
-        }
-        auto vi = static_cast<std::uint16_t>(std::lower_bound(vs.begin(), vs.end(), step.v) - vs.begin());
-        auto ui = static_cast<std::uint16_t>(std::lower_bound(us.begin(), us.end(), step.u) - us.begin());
-        WriteFlagged(p, vi, ui, step.output, sink);
+        return steps.size();
     }
+    const int threads = ThreadCount(options.threads);
+    const std::size_t batch = static_cast<std::size_t>(threads) * 2;
+    std::map<std::pair<std::string, std::string>, PreparedImage> prepared;
+    std::vector<const PreparedImage*> images(steps.size());
+    std::vector<std::vector<std::uint8_t>> buffers(static_cast<std::size_t>(threads));
+    for (std::size_t first = 0; first < steps.size();) {
+        // Admit a batch in order; the images are classified when first met.
+        std::size_t end = first;
+        bool stopped = false;
+        while (end < steps.size() && end - first < batch) {
+            if (!admit(end)) {
+                stopped = true;
+                break;
+            }
+            auto key = std::make_pair(steps[end].input, steps[end].stats);
+            auto it = prepared.find(key);
+            if (it == prepared.end())
+                it = prepared.emplace(key, Prepare(steps[end], vs, us, options.threads)).first;
+            images[end] = &it->second;
+            ++end;
+        }
+        // Write the batch in parallel; its messages are shown afterwards in step order.
+        std::vector<RecordingSink> said(end - first);
+        std::atomic<std::size_t> next{first};
+        auto worker = [&](std::vector<std::uint8_t>& buffer) {
+            for (std::size_t i; (i = next.fetch_add(1)) < end;) {
+                const GridStep& s = steps[i];
+                const PreparedImage& p = *images[i];
+                RecordingSink& out = said[i - first];
+                if (p.failure) {
+                    out.ShowMessage(p.failure);
+                    continue;
+                }
+                auto vi = static_cast<std::uint16_t>(std::lower_bound(vs.begin(), vs.end(), s.v) - vs.begin());
+                auto ui = static_cast<std::uint16_t>(std::lower_bound(us.begin(), us.end(), s.u) - us.begin());
+                WriteFlagged(p, vi, ui, s.output, buffer, out);
+            }
+        };
+        const std::size_t n = std::min<std::size_t>(buffers.size(), end - first);
+        if (n <= 1) {
+            worker(buffers[0]);
+        } else {
+            std::vector<std::thread> pool;
+            for (std::size_t t = 0; t < n; ++t) pool.emplace_back(worker, std::ref(buffers[t]));
+            for (auto& t : pool) t.join();
+        }
+        for (RecordingSink& r : said)
+            for (const std::string& m : r.messages) sink.ShowMessage(m);
+        if (stopped) return end;
+        first = end;
+    }
+    return steps.size();
 }
 
 }  // namespace rice

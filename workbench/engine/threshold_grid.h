@@ -44,11 +44,16 @@ struct GridRunOptions {
     int threads = 0;  // 0: all cores
 };
 
+struct GridHooks {
+    std::function<void(const GridStep&)> record;  // before each step
+    std::function<bool(const GridStep&)> canRun;  // false: the run stops before this step
+};
+
 // Classifies the steps in order, with the classifier's messages in the order one
-// classification per step would show them. `beforeStep` runs before each step's
-// classification (it may end the process; what was written until then stays).
-void RunGridSteps(const std::vector<GridStep>& steps, MessageSink& sink,
-                  const std::function<void(const GridStep&)>& beforeStep,
-                  const GridRunOptions& options = {});
+// classification per step would show them. Returns the index of the step at which canRun
+// stopped the run (every earlier step is then written), or steps.size(). The fast path
+// writes a few outputs at a time in parallel; what is on disk when it returns is the same.
+std::size_t RunGridSteps(const std::vector<GridStep>& steps, MessageSink& sink,
+                         const GridHooks& hooks, const GridRunOptions& options = {});
 
 }  // namespace rice

@@ -78,11 +78,14 @@ std::string GridStatistics() {
 class GridRunTest : public test::TempDirTest {
 protected:
     // Runs the plan's steps; returns every message and every step seen, in order.
-    std::vector<std::string> Run(const GridPlan& plan, bool fast) {
+    std::vector<std::string> Run(const GridPlan& plan, bool fast, size_t stopAt = SIZE_MAX) {
         RecordingSink sink;
         std::vector<std::string> seen;
-        RunGridSteps(GridSteps(plan), sink,
-                     [&](const GridStep& s) { seen.push_back("step " + s.output); }, {fast, 1});
+        std::vector<GridStep> steps = GridSteps(plan);
+        GridHooks hooks{[&](const GridStep& s) { seen.push_back("step " + s.output); },
+                        [&](const GridStep& s) { return &s != &steps[std::min(stopAt, steps.size() - 1)] || stopAt == SIZE_MAX; }};
+        size_t stopped = RunGridSteps(steps, sink, hooks, {fast, fast ? 3 : 1});
+        seen.push_back("stopped at " + std::to_string(stopped));
         for (auto& m : sink.messages) seen.push_back(m);
         return seen;
     }
@@ -121,6 +124,18 @@ TEST_F(GridRunTest, FastRunGivesThePlainRunsBytesAndMessages) {
     EXPECT_GT(differing, 20u);  // the thresholds do change the flags
     EXPECT_EQ(std::count(plain.begin(), plain.end(), "錯誤類型0001"), 45);
     EXPECT_EQ(std::count(plain.begin(), plain.end(), "錯誤類型0002"), 45);
+
+    // Stopped before step 13: the same steps are written either way.
+    for (const std::string& f : plainFiles) std::remove(f.c_str());
+    std::vector<std::string> plainStop = Run(plan, false, 13);
+    std::vector<std::string> onDisk;
+    for (const std::string& f : plainFiles) onDisk.push_back(test::ReadBytes(f));
+    for (const std::string& f : plainFiles) std::remove(f.c_str());
+    EXPECT_EQ(Run(plan, true, 13), plainStop);
+    EXPECT_NE(std::find(plainStop.begin(), plainStop.end(), "stopped at 13"), plainStop.end());
+    for (size_t i = 0; i < plainFiles.size(); ++i)
+        EXPECT_TRUE(test::ReadBytes(plainFiles[i]) == onDisk[i]) << plainFiles[i];
+    EXPECT_FALSE(FileExists(plainFiles[16]));  // a.shp at the fifth pair
 }
 
 }  // namespace
