@@ -246,6 +246,8 @@ public:
     virtual bool OnCommand(int /*id*/) { return false; }
     // Whether a command shows enabled (the front-end greys the others).
     virtual bool CommandEnabled(int /*id*/) const { return true; }
+    // Whether a command shows checked (the bars' show/hide commands).
+    virtual bool CommandChecked(int /*id*/) const { return false; }
     // Status-bar prompt of a command ("" = none).
     virtual std::string CommandPrompt(int /*id*/) const { return {}; }
     // Operator's menu/toolbar command: "" on success, else the error text.
