@@ -299,7 +299,7 @@ int RunProgram(int argc, char** argv, const std::function<int(const std::vector<
         std::cout.flush();
         return status;
     }
-    std::unique_ptr<ui::Ui> ui = desktop ? desktop(argc, argv) : nullptr;
+    std::unique_ptr<ui::Ui> ui = desktop ? desktop() : nullptr;
     if (!ui) {
         std::cerr << "this build has no desktop front-end (Qt 6); run it with --script FILE\n";
         return 1;

@@ -68,10 +68,9 @@ private:
     std::vector<std::string> shown_;
 };
 
-// Desktop front-end factory, given the program's arguments (Qt takes its own out of them);
-// null when the build has none. The Qt front-end provides it as
-// qtui::MakeDesktopUi in platform/qt/desktop.h.
-using DesktopFactory = std::function<std::unique_ptr<ui::Ui>(int& argc, char** argv)>;
+// Desktop front-end factory; null when the build has none. The Qt front-end's is
+// qtui::MakeDesktopUi(argc, argv) (platform/qt/desktop.h): wrap it in a lambda.
+using DesktopFactory = std::function<std::unique_ptr<ui::Ui>()>;
 
 // A program's entry: with "--script FILE" the program runs under the scripted operator,
 // else under the desktop front-end. `program` gets the other arguments and runs the program
