@@ -1,7 +1,9 @@
 // Writes the demo data set into a folder: gen_samples OUTPUT_FOLDER [--classify]
 // One function per family of files; main calls them in order. With --classify the source
 // image is then classified with its statistics, as the demo does until the overlay runs.
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "platform/core/message_sink.h"
 #include "platform/core/paths.h"
 #include "samples/lan_samples.h"
+#include "samples/overlay_samples.h"
 #include "workbench/engine/classifier.h"
 
 namespace {
@@ -35,6 +38,34 @@ bool WriteSourceImage(const std::string& folder) {
 bool WriteClassStatistics(const std::string& folder) {
     return rice::WriteFileAtomic(rice::JoinPath(folder, kClassStats),
                                  samples::ClassStatisticsText(DemoClasses()));
+}
+
+// The parcel files of two map sheets over the source image in "parcels", and their merged
+// class statistics in "cls" where the classification run looks for them.
+bool WriteParcelSheets(const std::string& folder) {
+    samples::FieldImageSpec spec;
+    samples::FieldImage image = samples::MakeFieldImage(spec, DemoClasses());
+    const auto& h = image.image.header;
+    auto truthAt = [&](double x, double y) -> std::optional<bool> {
+        long col = std::lround(std::floor((x - h.xmap) / h.xcell));
+        long row = std::lround(std::floor((h.ymap - y) / h.xcell));
+        if (col < 0 || row < 0 || col >= h.icols || row >= h.irows) return std::nullopt;
+        if (image.image.Cell(static_cast<int>(row), 0, static_cast<int>(col)) == 0 &&
+            image.image.Cell(static_cast<int>(row), 1, static_cast<int>(col)) == 0)
+            return std::nullopt;  // no data
+        int field = static_cast<int>(row / spec.fieldRows) * image.fieldsAcross +
+                    static_cast<int>(col / spec.fieldCols);
+        return DemoClasses()[image.fieldClass[field]].rice;
+    };
+    const std::string parcels = rice::JoinPath(folder, "parcels");
+    const std::string classes = rice::JoinPath(folder, "cls");
+    std::error_code ec;
+    std::filesystem::create_directories(parcels, ec);
+    std::filesystem::create_directories(classes, ec);
+    std::filesystem::create_directories(rice::JoinPath(folder, "out"), ec);
+    return samples::WriteOverlaySamples(h, samples::ClassStatisticsText(DemoClasses()), truthAt,
+                                        parcels, classes)
+        .has_value();
 }
 
 // Classifies the source image (thresholds 0.5 and 0.2) and says where the result is.
@@ -80,6 +111,7 @@ int main(int argc, char** argv) {
     const Family families[] = {
         {"source image", WriteSourceImage},
         {"class statistics", WriteClassStatistics},
+        {"parcel sheets", WriteParcelSheets},
     };
     for (const auto& f : families) {
         if (!f.write(folder)) {

@@ -1,8 +1,7 @@
 #pragma once
 // Demo parcel files of two map sheets over the sample source image: a few hundred parcels
 // each (some with a hole, some in two parts, some off the image, a couple too thin to hold a
-// sample), with a `culture` truth taken from the image (nearest class mean of the cells under
-// the parcel, rice for the first half of the classes) and a few truths deliberately wrong;
+// sample), with a `culture` truth from the field under the parcel and a few truths wrong;
 // and, for the classification run, each sheet's merged class statistics at
 // class folder + "/info" + sheet + "_Merge.gsg".
 #include <shapefil.h>
@@ -10,9 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,80 +26,36 @@ struct OverlaySheet {
     double width, height;   // map units
 };
 
-// Class means of a class-statistics text (K, B, then per class B means and B x B values).
-inline std::vector<std::vector<double>> ClassMeans(const std::string& statsText) {
-    std::istringstream in(statsText);
-    int k = 0, b = 0;
-    in >> k >> b;
-    std::vector<std::vector<double>> means;
-    for (int c = 0; c < k && in; ++c) {
-        std::vector<double> m(static_cast<size_t>(b));
-        for (auto& v : m) in >> v;
-        double skip;
-        for (int i = 0; i < b * b; ++i) in >> skip;
-        means.push_back(m);
-    }
-    return means;
-}
+// Truth of a map position: rice or not, nothing where the image has no data.
+using TruthAt = std::function<std::optional<bool>(double x, double y)>;
 
-// Writes the sheets' parcel files into parcelFolder and their merged statistics into
-// classFolder; returns the parcel file paths, or nothing when the inputs cannot be read.
+// Writes the sheets' parcel files into parcelFolder and, for each, the merged class
+// statistics statsText into classFolder; returns the parcel file paths, nothing on failure.
+// The sheets follow the image's fields (300 x 250 map units), half a field per parcel.
 inline std::optional<std::vector<std::string>> WriteOverlaySamples(
-    const std::string& sourceLan, const std::string& statsPath, const std::string& parcelFolder,
-    const std::string& classFolder) {
-    std::optional<rice::LanImage> image = rice::ReadLanImage(sourceLan);
-    std::optional<std::string> stats = rice::ReadWholeFile(statsPath);
-    if (!image || !stats) return std::nullopt;
-    const auto means = ClassMeans(*stats);
-    if (means.empty()) return std::nullopt;
-    const rice::LanHeader& h = image->header;
-    const double cell = h.xcell, x0 = h.xmap, y0 = h.ymap;
-    const double imageW = h.icols * cell, imageH = h.irows * cell;
-    const int bands = std::min<int>(h.nbands, static_cast<int>(means[0].size()));
-
-    // Rice when the cells under the box are mostly nearest to a rice class mean.
-    auto truthOf = [&](double ax, double ay, double bx, double by) -> std::optional<bool> {
-        int rice = 0, other = 0;
-        for (double y = ay; y < by; y += cell)
-            for (double x = ax; x < bx; x += cell) {
-                long col = std::lround(std::floor((x - x0) / cell));
-                long row = std::lround(std::floor((y0 - y) / cell));
-                if (col < 0 || row < 0 || col >= h.icols || row >= h.irows) continue;
-                double best = 1e300;
-                size_t bestClass = 0;
-                int sum = 0;
-                for (int band = 0; band < bands; ++band)
-                    sum += image->Cell(static_cast<int>(row), band, static_cast<int>(col));
-                if (sum == 0) continue;
-                for (size_t k = 0; k < means.size(); ++k) {
-                    double d = 0;
-                    for (int band = 0; band < bands; ++band) {
-                        double v = image->Cell(static_cast<int>(row), band, static_cast<int>(col));
-                        d += (v - means[k][band]) * (v - means[k][band]);
-                    }
-                    if (d < best) { best = d; bestClass = k; }
-                }
-                (bestClass < means.size() / 2 ? rice : other) += 1;
-            }
-        if (rice + other == 0) return std::nullopt;
-        return rice >= other;
+    const rice::LanHeader& h, const std::string& statsText, const TruthAt& truthAt,
+    const std::string& parcelFolder, const std::string& classFolder) {
+    const double x0 = h.xmap, y0 = h.ymap;
+    // Sheet 1 reaches past the image's left and upper edges, sheet 2 past its right edge.
+    const double pw = 150, ph = 125;
+    struct Grid {
+        OverlaySheet sheet;
+        int across, down;
     };
-
-    // Sheet 1 reaches past the image's left and upper edges; sheet 2 lies to its right.
-    const OverlaySheet sheets[] = {
-        {"94203021", x0 - 0.08 * imageW, y0 + 0.05 * imageH, 0.45 * imageW, 0.75 * imageH},
-        {"94203022", x0 + 0.50 * imageW, y0 - 0.10 * imageH, 0.45 * imageW, 0.80 * imageH},
+    const Grid grids[] = {
+        {{"94203021", x0 - pw, y0 + ph, 20 * pw, 14 * ph}, 20, 14},
+        {{"94203022", x0 + 20 * pw, y0 - 18 * ph, 21 * pw, 16 * ph}, 21, 16},
     };
     std::vector<std::string> paths;
-    for (const auto& s : sheets) {
+    for (const auto& grid : grids) {
+        const OverlaySheet& s = grid.sheet;
         const std::string stem = rice::JoinPath(parcelFolder, s.name);
         SHPHandle shp = SHPCreate(stem.c_str(), SHPT_POLYGON);
         DBFHandle dbf = DBFCreate((stem + ".dbf").c_str());
         if (!shp || !dbf) return std::nullopt;
         DBFAddField(dbf, "AREA", FTDouble, 12, 1);
         DBFAddField(dbf, "culture", FTString, 4, 0);
-        const int across = 16, down = 14;
-        const double pw = s.width / across, ph = s.height / down;
+        const int across = grid.across, down = grid.down;
         int record = 0;
         auto write = [&](const std::vector<std::vector<std::pair<double, double>>>& rings,
                          const std::string& culture, double area) {
@@ -137,7 +91,7 @@ inline std::optional<std::vector<std::string>> WriteOverlaySamples(
                 const double inset = (n % 5 == 0) ? 3.0 : 0.0;
                 double ax = s.minX + c * pw + inset, bx = s.minX + (c + 1) * pw - inset;
                 double by = s.maxY - r * ph - inset, ay = s.maxY - (r + 1) * ph + inset;
-                std::optional<bool> rice = truthOf(ax, ay, bx, by);
+                std::optional<bool> rice = truthAt((ax + bx) / 2, (ay + by) / 2);
                 bool truth = rice.value_or(n % 2 == 0);
                 if (n % 11 == 3) truth = !truth;  // wrong truths
                 std::string culture = truth ? "1" : "0";
@@ -163,7 +117,7 @@ inline std::optional<std::vector<std::string>> WriteOverlaySamples(
         DBFClose(dbf);
         const std::string merged =
             rice::JoinPath(classFolder, "info" + s.name + "_Merge.gsg");
-        if (!rice::WriteFileAtomic(merged, *stats)) return std::nullopt;
+        if (!rice::WriteFileAtomic(merged, statsText)) return std::nullopt;
         paths.push_back(stem + ".shp");
     }
     return paths;
