@@ -77,7 +77,7 @@ CMainFrame::CMainFrame(CKorvaneDoc& doc, CKorvaneView& view)
     isFrame = true;
     menu = StartupMenu({});
     // The client area shows the view.
-    Add(ui::Kind::Static, AFX_IDW_PANE_FIRST, "", {});
+    Add(ui::Kind::Static, AFX_IDW_PANE_FIRST, "", {}).surface = view.Surface();
 }
 
 bool CMainFrame::PreCreateWindow() {

@@ -13,6 +13,9 @@
 #include "workbench/engine/lan_image.h"
 
 class CKorvaneView;
+namespace ui {
+class DeviceContext;
+}
 
 class CKorvaneDoc {
 public:
@@ -54,6 +57,13 @@ public:
     void OnYarnel();           // 32798
     void OnDravik();           // 32799
     void OnKappa();            // 32842
+
+    // Overlay run of command 32778: every image on every parcel file, image-major.
+    void OverlapViews();
+    // X0 and Y0 of an image's header; an image that cannot be opened ends the process.
+    void ReadLanOrigin(const std::string& lanPath);
+    // Samples the pair just painted on dc and writes its tables and report rows.
+    void AnalyseOverlap(ui::DeviceContext& dc);
 
     // Cuts the source image to the box of one parcel file (engine clip, messages through the
     // document's sink).

@@ -10,7 +10,6 @@ bool CKorvaneDoc::IsCommandBuilt(int id) {
     case ID_MERGE_CLASS_INFO:
     case ID_THRESHOLD_CALC:
     case ID_IMAGE_CLASSIFY:
-    case ID_OVERLAP:
     case ID_RENAME:
     case ID_RUSKEL:
     case ID_TOLVEX:
@@ -27,14 +26,9 @@ void CKorvaneDoc::OnClassInfoFormat() {}
 void CKorvaneDoc::OnMergeClassInfo() {}
 void CKorvaneDoc::OnThresholdCalc() {}
 void CKorvaneDoc::OnImageClassify() {}
-void CKorvaneDoc::OnOverlap() {}
 void CKorvaneDoc::OnReName() {}
 void CKorvaneDoc::OnRuskel() {}
 void CKorvaneDoc::OnTolvex() {}
 void CKorvaneDoc::OnYarnel() {}
 void CKorvaneDoc::OnDravik() {}
 void CKorvaneDoc::OnKappa() {}
-
-// The parcel view's painting.
-#include "workbench/app/KorvaneView.h"
-void CKorvaneView::OnDraw(ui::DeviceContext&) {}

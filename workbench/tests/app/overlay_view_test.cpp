@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "platform/core/encoding.h"
+#include "platform/core/exit.h"
+#include "platform/core/paths.h"
+#include "platform/script/operator.h"
+#include "workbench/app/KorvaneView.h"
+#include "workbench/doc/KorvaneDoc.h"
+#include "workbench/engine/overlay.h"
+#include "workbench/engine/parcel_raster.h"
+#include "workbench/tests/engine/overlay_fixtures.h"
+
+namespace {
+
+using namespace rice::testing;
+
+struct Workbench {
+    CKorvaneDoc doc;
+    CKorvaneView view{&doc};
+    rice::RecordingSink sink;
+    Workbench() {
+        doc.SetView(&view);
+        doc.SetSink(&sink);
+    }
+};
+
+// A sheet of overlapping parcels, one with a hole and one in two parts, and a null record.
+void WriteSheet(const std::string& stem, double x0, double y0) {
+    WriteParcels(stem,
+                 {{Box(x0 + 0.4, y0 - 30.2, x0 + 20.5, y0 - 2.5)},
+                  {Box(x0 + 10, y0 - 25, x0 + 40.7, y0 - 5), Box(x0 + 15, y0 - 20, x0 + 20, y0 - 10)},
+                  {},
+                  {Box(x0 + 30, y0 - 40, x0 + 36, y0 - 32), Box(x0 + 2, y0 - 40, x0 + 8, y0 - 35)}},
+                 {"1", "0", "1", "0"});
+}
+
+TEST(ParcelView, EmptyParcelFileOnlySetsTheMapping) {
+    Workbench w;
+    w.doc.m_recordCount = 7;
+    w.doc.m_paintedWidth = 8;
+    ui::DeviceContext dc = w.view.GetWindowDC();
+    const ui::Raster before = dc.Target();
+    w.view.OnDraw(dc);
+    EXPECT_EQ(dc.GetMapMode(), ui::MapMode::Anisotropic);
+    EXPECT_EQ(dc.LogPixelsX(), 480);
+    EXPECT_EQ(w.doc.m_recordCount, 7);
+    EXPECT_EQ(w.doc.m_paintedWidth, 8);
+    EXPECT_EQ(dc.Target().Bytes(), before.Bytes());
+}
+
+TEST(ParcelView, PaintedDeviceReadsBackAsTheBandedRaster) {
+    TempFolder dir("view");
+    const double x0 = 5000.25, y0 = 8000.75;
+    WriteSheet(dir / "sheet", x0, y0);
+    Workbench w;
+    w.doc.m_lanOriginX = x0;
+    w.doc.m_lanOriginY = y0;
+    w.doc.m_curParcelFile = dir / "sheet.shp";
+    ui::DeviceContext dc = w.view.GetWindowDC();
+    w.view.OnDraw(dc);
+    EXPECT_EQ(w.doc.m_recordCount, 4);
+    EXPECT_NEAR(w.doc.m_originOffsetX, 0.4, 1e-9);
+    EXPECT_DOUBLE_EQ(w.doc.m_originOffsetY, 2.5);
+    EXPECT_EQ(w.doc.m_paintedWidth, 40);   // trunc(40.7 - 0.4)
+    EXPECT_EQ(w.doc.m_paintedHeight, 37);  // trunc(40 - 2.5)
+    EXPECT_EQ(dc.WindowOrg(), (ui::Point{0, 2}));
+
+    rice::ParcelMap map;
+    ASSERT_EQ(rice::LoadParcelMap(dir / "sheet.shp", x0, y0, map), rice::ParcelLoad::kOk);
+    rice::BandedParcelRaster raster(map, 64);
+    const auto& g = map.geometry;
+    std::vector<std::uint32_t> row(static_cast<size_t>(g.paintedWidth));
+    std::set<std::uint32_t> seen;
+    for (int y = 0; y < g.paintedHeight; ++y) {
+        raster.ReadRow(g.windowOriginY + y, g.windowOriginX, g.paintedWidth, row.data());
+        for (int x = 0; x < g.paintedWidth; ++x) {
+            std::uint32_t fromDevice =
+                rice::RecordFromColour(dc.GetPixel(g.windowOriginX + x, g.windowOriginY + y));
+            ASSERT_EQ(fromDevice, row[x]) << x << "," << y;
+            seen.insert(row[x]);
+        }
+    }
+    // Every painted record and the background are there; the null record paints nothing.
+    EXPECT_EQ(seen, (std::set<std::uint32_t>{0, 1, 3, rice::kNoParcel}));
+    EXPECT_EQ(rice::RecordFromColour(dc.GetPixel(-5000, -5000)), rice::kNoParcel);
+}
+
+TEST(ParcelView, RepaintLeavesNothingOfTheEarlierFile) {
+    TempFolder dir("repaint");
+    WriteSheet(dir / "big", 0, 100);
+    WriteParcels(dir / "small", {{Box(50, 50, 52, 52)}}, {"1"});
+    Workbench w;
+    w.doc.m_lanOriginY = 100;
+    ui::DeviceContext dc = w.view.GetWindowDC();
+    w.doc.m_curParcelFile = dir / "big.shp";
+    w.view.OnDraw(dc);
+    w.doc.m_curParcelFile = dir / "small.shp";
+    w.view.OnDraw(dc);
+    int painted = 0;
+    const auto& px = dc.Target();
+    for (int y = 0; y < px.Height(); ++y)
+        for (int x = 0; x < px.Width(); ++x) painted += px.Pixel(x, y) != ui::kWhite;
+    EXPECT_EQ(painted, 4);
+}
+
+TEST(ParcelView, UnopenableParcelFileEndsTheProcess) {
+    Workbench w;
+    w.doc.m_curParcelFile = "/nonexistent/sheet.shp";
+    ui::DeviceContext dc = w.view.GetWindowDC();
+    EXPECT_EQ(rice::RunUntilExit([&] {
+                  w.view.OnDraw(dc);
+                  return 0;
+              }),
+              1);
+}
+
+// Two images over three parcel files: six pairs, image-major, each appending its rows.
+TEST(OverlayRun, PairsRunImageMajorAndEndWithOneMessage) {
+    TempFolder dir("pairs");
+    const std::string start = rice::CurrentFolder();
+    rice::SetCurrentFolder(dir.path());
+    std::vector<std::string> lans, parcels;
+    for (int i = 0; i < 2; ++i) {
+        lans.push_back(dir / ("img" + std::to_string(i) + ".lan"));
+        WriteLan(lans.back(), 9, 10, 10, 0, 100, 10,
+                 NineBands([i](int r, int c) { return ClassCell{(r + c + i) % 40 + 1, 200, i}; }));
+    }
+    for (int j = 0; j < 3; ++j) {
+        parcels.push_back(dir / ("sheet" + std::to_string(j) + ".shp"));
+        std::vector<Parcel> ps;
+        for (int k = 0; k <= j; ++k) ps.push_back({Box(10 * k, 40, 10 * k + 30, 90)});
+        WriteParcels(dir / ("sheet" + std::to_string(j)), ps, std::vector<std::string>(ps.size(), "1"));
+    }
+    Workbench w;
+    w.doc.m_lanFiles = lans;
+    w.doc.m_parcelFiles = parcels;
+    std::ostringstream out, err;
+    script::Operator op("", "run.script", out, err);
+    ui::ScopedUi scope(op);
+    ui::SetAppTitle("Korvane");
+    w.doc.OverlapViews();
+    rice::SetCurrentFolder(start);
+
+    EXPECT_EQ(out.str(), "[Korvane] 執行完畢!\n");
+    EXPECT_TRUE(w.doc.m_lanFiles.empty());
+    EXPECT_TRUE(w.doc.m_parcelFiles.empty());
+    EXPECT_TRUE(w.doc.m_curParcelFile.empty());
+    EXPECT_EQ(w.doc.m_curLanFile, lans[1]);
+    EXPECT_EQ(w.doc.m_resultDbfFile, dir / "img1.dbf");
+    EXPECT_EQ(w.doc.m_cellSize, 10);
+    EXPECT_EQ(w.doc.m_lanRowBytes, 90);
+
+    std::istringstream report(Slurp(dir / "Report.csv"));
+    std::string line;
+    std::getline(report, line);
+    EXPECT_EQ(rice::Cp950ToUtf8(line + "\n"), rice::kReportHeader);
+    std::vector<std::string> pairs;
+    while (std::getline(report, line)) pairs.push_back(line.substr(0, line.find(",", line.find(",") + 1)));
+    std::vector<std::string> expected;
+    for (const auto& l : lans)
+        for (const auto& p : parcels) expected.push_back(l + "," + p);
+    EXPECT_EQ(pairs, expected);
+    // The tables of an image hold its last parcel file's results.
+    EXPECT_EQ(DbfRecords(dir / "img0.dbf").size(), 3u);
+    EXPECT_EQ(DbfRecords(dir / "img1_info.dbf").size(), 3u);
+}
+
+TEST(OverlayRun, CommandRunsTheDialogsChoice) {
+    TempFolder dir("command");
+    const std::string start = rice::CurrentFolder();
+    WriteLan(dir / "img.lan", 9, 4, 4, 0, 40, 10,
+             NineBands([](int, int) { return ClassCell{3, 255, 1}; }));
+    WriteParcels(dir / "sheet", {{Box(0, 0, 40, 40)}}, {"0"});
+    Workbench w;
+    std::ostringstream out, err;
+    script::Operator op("file " + dir / "img.lan" + "\nclick 1010\nfile " + dir / "sheet.shp" +
+                            "\nclick 1012\nclick 1\n",
+                        "cmd.script", out, err);
+    ui::ScopedUi scope(op);
+    ui::SetAppTitle("Korvane");
+    int status = rice::RunUntilExit([&] {
+        w.doc.OnOverlap();
+        return 0;
+    });
+    rice::SetCurrentFolder(start);
+    ASSERT_EQ(status, 0) << err.str();
+    EXPECT_EQ(out.str(), "[Korvane] 執行完畢!\n");
+    // The pickers left the current folder in the files' folder, where the reports go.
+    EXPECT_EQ(Slurp(dir / "Report.csv"),
+              rice::Utf8ToCp950(rice::kReportHeader) + dir / "img.lan" + "," + dir / "sheet.shp" +
+                  ",1,1,0,0,1.000000,1,1.000000\n");
+    EXPECT_TRUE(CKorvaneDoc::IsCommandBuilt(32778));
+}
+
+}  // namespace
