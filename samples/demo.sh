@@ -5,3 +5,23 @@ build=$(cd "$1" && pwd)
 out=${DEMO_DIR:-/tmp/rice-demo}
 # Generate the data set, then classify the source image with its class statistics.
 "$build/samples/gen_samples" "$out" --classify
+# The road of a typical run in the workbench, classification to report, under the scripted
+# operator: samples/classify.script, then samples/overlay.script. Until the scripted
+# classification is there, the sheets are classified by the generator and the script only
+# chooses the method.
+here=$(cd "$(dirname "$0")" && pwd)
+road="$out/road.script"
+if [ -f "$here/classify.script" ]; then
+  sed "s|@DEMO@|$out|g" "$here/classify.script" > "$road"
+else
+  "$build/samples/gen_samples" "$out" --sheets
+  printf 'answer no\nmenu 32774\n' > "$road"
+fi
+sed "s|@DEMO@|$out|g" "$here/overlay.script" >> "$road"
+rm -f "$out/parcels/Report.csv" "$out/parcels/Report_new.csv"
+(cd "$out" && "$build/workbench/Korvane" --script "$road")
+# The pickers left the workbench's current folder with the parcel files: the reports are there.
+for report in Report.csv Report_new.csv; do
+  echo "== $out/parcels/$report"
+  iconv -f CP950 -t UTF-8 "$out/parcels/$report"
+done
