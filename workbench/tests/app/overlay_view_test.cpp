@@ -196,3 +196,53 @@ TEST(OverlayRun, CommandRunsTheDialogsChoice) {
 }
 
 }  // namespace
+
+#include "platform/core/command.h"
+#include "workbench/app/KorvaneApp.h"
+
+namespace {
+
+using namespace rice::testing;
+
+// The workbench's own road under a script: method menu, command 32778, dialog, run.
+TEST(OverlayRun, WorkbenchMenuRunsTheOverlay) {
+    TempFolder dir("menu");
+    const std::string start = rice::CurrentFolder();
+    WriteLan(dir / "img.lan", 9, 4, 4, 0, 40, 10,
+             NineBands([](int r, int) { return ClassCell{r < 2 ? 3 : 30, 128, 0}; }));
+    WriteParcels(dir / "sheet", {{Box(0, 20, 40, 40)}, {Box(0, 0, 40, 20)}}, {"1", "1"});
+    const std::string config = dir / "cfg";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    rice::RecordingInterpreter starts;
+    rice::SetInterpreter(&starts);
+    std::ostringstream out, err;
+    int status = -1;
+    {
+        script::Operator op("answer no\nmenu 32774\nmenu 32778\nfile " + dir / "img.lan" +
+                                "\nclick 1010\nfile " + dir / "sheet.shp" +
+                                "\nclick 1012\nclick 1\nexpect 執行完畢!\n",
+                            "road.script", out, err);
+        ui::ScopedUi scope(op);
+        CKorvaneApp app;
+        status = rice::RunUntilExit([&] {
+            if (!app.InitInstance({})) return 1;
+            return app.Run();
+        });
+    }
+    rice::SetInterpreter(nullptr);
+    ::unsetenv("XDG_CONFIG_HOME");
+    rice::SetCurrentFolder(start);
+    ASSERT_EQ(status, 0) << err.str();
+    EXPECT_NE(out.str().find("[Korvane] 執行完畢!\n"), std::string::npos) << out.str();
+    // Parcel 0 mostly over rice cells, parcel 1 over non-rice ones under a rice truth; no cell
+    // is flagged, so neither rule counts a misclassified parcel.
+    EXPECT_EQ(Slurp(dir / "Report.csv"),
+              rice::Utf8ToCp950(rice::kReportHeader) + dir / "img.lan" + "," + dir / "sheet.shp" +
+                  ",0,2,0,0,0.000000,2,0.000000\n");
+    auto rows = DbfRecords(dir / "img.dbf");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].substr(1, 3), "  3");
+    EXPECT_EQ(rows[1].substr(1, 3), " 30");
+}
+
+}  // namespace
