@@ -371,7 +371,13 @@ void WindowView::BuildControl(ui::Control& c, QWidget* client) {
         s->setWordWrap(c.kind == ui::Kind::Static);
         s->setTextFormat(Qt::PlainText);
         // The frame's view: a static that covers the whole client area and scales its map.
-        if (window_.isFrame && c.rect.w == 0 && c.rect.h == 0) s->scaleToFit = true;
+        if (window_.isFrame && c.rect.w == 0 && c.rect.h == 0) {
+            s->scaleToFit = true;
+            QPalette pal = s->palette();
+            pal.setColor(QPalette::Window, Qt::white);  // the window background
+            s->setPalette(pal);
+            s->setAutoFillBackground(true);
+        }
         w = s;
         break;
     }
@@ -614,8 +620,14 @@ void WindowView::BuildMenu() {
             }
         }
         QObject::connect(menu, &QMenu::aboutToShow, menu, [this, menu] {
-            for (QAction* a : menu->actions())
-                if (a->data().isValid()) a->setEnabled(window_.CommandEnabled(a->data().toInt()));
+            for (QAction* a : menu->actions()) {
+                if (!a->data().isValid()) continue;
+                const int id = a->data().toInt();
+                a->setEnabled(window_.CommandEnabled(id));
+                const bool checked = window_.CommandChecked(id);
+                a->setCheckable(checked || a->isCheckable());
+                a->setChecked(checked);
+            }
         });
         QObject::connect(menu, &QMenu::aboutToHide, menu, [this] {
             prompt_.clear();

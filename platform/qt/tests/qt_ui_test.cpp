@@ -131,8 +131,17 @@ TEST(QtWindow, BuildsEveryKindWithItsCaptionAndState) {
         EXPECT_FALSE(shown.Item("CheckBox_Contrast").checked);
         cl->item(3)->setCheckState(Qt::Checked);
         EXPECT_TRUE(shown.Item("CheckListBox1").ItemChecked(3));
-        combo->activated(2);
+        emit combo->activated(2);
         EXPECT_EQ(shown.Item(1071).selected, 2);
+        // a double click on a folder row opens that folder in the list
+        int sub = -1;
+        for (int i = 0; i < dir->count(); ++i)
+            if (dir->item(i)->data(Qt::UserRole).toString() == "/tmp") sub = i;
+        ASSERT_GE(sub, 0);
+        emit dir->itemActivated(dir->item(sub));
+        EXPECT_EQ(shown.Item("Dir1").folder, "/tmp");
+        EXPECT_EQ(dir->item(0)->text(), "/");
+        EXPECT_EQ(dir->item(1)->text(), "  tmp");
 
         qobject_cast<QPushButton*>(widget("2"))->click();
     });
