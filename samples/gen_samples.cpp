@@ -13,6 +13,7 @@
 #include "platform/core/files.h"
 #include "platform/core/message_sink.h"
 #include "platform/core/paths.h"
+#include "samples/cover_samples.h"
 #include "samples/lan_samples.h"
 #include "samples/overlay_samples.h"
 #include "workbench/engine/classifier.h"
@@ -104,6 +105,11 @@ bool ClassifySheets(const std::string& folder) {
     return true;
 }
 
+// A folder of two covers for Tessmar (tables, .doc and .SML files, "covlist.txt").
+bool WriteCovers(const std::string& folder) {
+    return samples::WriteCoverSamples(rice::JoinPath(folder, "covers"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +142,7 @@ int main(int argc, char** argv) {
         {"source image", WriteSourceImage},
         {"class statistics", WriteClassStatistics},
         {"parcel sheets", WriteParcelSheets},
+        {"covers", WriteCovers},
     };
     for (const auto& f : families) {
         if (!f.write(folder)) {

@@ -5,13 +5,13 @@
 #include "platform/ui/ui.h"
 
 #ifdef RICE_HAVE_QT
-#include "platform/qt/qt_ui.h"
+#include "platform/qt/desktop.h"
 #endif
 
 int main(int argc, char** argv) {
     script::DesktopFactory desktop;
 #ifdef RICE_HAVE_QT
-    desktop = [&] { return rice::MakeQtUi(argc, argv); };
+    desktop = [&] { return qtui::MakeDesktopUi(argc, argv); };
 #endif
     ui::SetAppTitle(cover::kProgramTitle);
     return script::RunProgram(argc, argv, [](const std::vector<std::string>&) {
