@@ -203,6 +203,16 @@ TEST_F(Jobs, NamesAreMatchedCaseBlind) {
     EXPECT_EQ(FindCaseBlind(root, ""), root);
 }
 
+TEST_F(Jobs, CoverNamesAreBig5InTheListAndTheOutputs) {
+    WriteTable(Cover("水田") + "/bnd.dbf", kBnd, {{1, 2, 3, 4}});
+    Write(At("水田.SML"), "1\n2\n3\n4\n");
+    Write(At("covlist.txt"), "\xA4\xF4\xA5\xD0\r\n");  // 水田
+    jobs.Extents(root);
+    EXPECT_EQ(Bytes(At("coord.txt")), "\xA4\xF4\xA5\xD0 1.000 2.000 3.000 4.000\r\n\r\n");
+    jobs.SmlList(root);
+    EXPECT_EQ(Bytes(At("arcsml.txt")), "\xA4\xF4\xA5\xD0 1 2 3 4\r\n\r\n");
+}
+
 // Every error the jobs let end the program, with the file it names; the outputs written
 // before the job stay as they were.
 TEST_F(Jobs, RunTimeErrorsNameTheErrorAndTheFile) {
