@@ -10,12 +10,6 @@ bool CKorvaneDoc::IsCommandBuilt(int id) {
     case ID_MERGE_CLASS_INFO:
     case ID_THRESHOLD_CALC:
     case ID_IMAGE_CLASSIFY:
-    case ID_RENAME:
-    case ID_RUSKEL:
-    case ID_TOLVEX:
-    case ID_YARNEL:
-    case ID_DRAVIK:
-    case ID_KAPPA:
         return false;
     default:
         return FindCommand(id) != nullptr;
@@ -26,9 +20,3 @@ void CKorvaneDoc::OnClassInfoFormat() {}
 void CKorvaneDoc::OnMergeClassInfo() {}
 void CKorvaneDoc::OnThresholdCalc() {}
 void CKorvaneDoc::OnImageClassify() {}
-void CKorvaneDoc::OnReName() {}
-void CKorvaneDoc::OnRuskel() {}
-void CKorvaneDoc::OnTolvex() {}
-void CKorvaneDoc::OnYarnel() {}
-void CKorvaneDoc::OnDravik() {}
-void CKorvaneDoc::OnKappa() {}

@@ -15,6 +15,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "workbench/app/KorvaneApp.h"
 #include "workbench/dialogs/ParamFileDlg.h"
 #include "workbench/dialogs/ReNameDlg.h"
 #include "workbench/dialogs/RuskelDlg.h"
@@ -371,6 +372,55 @@ TEST_F(BayesDialogs, RenamerWithAListFileThatCannotBeOpenedRenamesNothing) {
     EXPECT_EQ(r.shown[1], Shown(FileErrorMessage("busy.txt", ETXTBSY)));
     EXPECT_EQ(r.shown[2], Shown("確定離開程式?"));
     EXPECT_TRUE(FileExists(P("R/D12/D12.shp")));
+}
+
+// ---- from the workbench's menu ----
+
+TEST_F(BayesDialogs, TheBayesianCommandsRunFromTheWorkbench) {
+    FakePrograms fakes;
+    for (const auto& f : {"A/p1.dat", "A/ndvi.dat", "A/cul.dat", "A/img.lan", "A/data.dat",
+                          "A/ids.dat", "A/cul16.dat", "A/erd08.dat", "A/corner.txt", "L/list.txt",
+                          "R/S12/S12.shp"})
+        Put(f);
+    Put("A/sat.lan", LanWithOrigin(10, 20, false));
+    std::string script =
+        "menu 32831\n"
+        "menu 32799\nfile @/A/p1.dat\nclick 1010\nfile @/A/p1.dat\nclick 1011\nfile @/A/p1.dat\nclick 1012\n"
+        "file @/A/p1.dat\nclick 1013\n"
+        "file @/B/m.dat\nclick 1053\nselect 1052 8\nclick 1\n"
+        "menu 32797\nset 1039 0.1\nset 1034 0.2\nfile @/A/ndvi.dat\nclick 1013\nfile @/A/cul.dat\n"
+        "click 1011\nfile @/A/img.lan\nclick 1012\nfile @/B/f.doc\nclick 1031\nfile @/B/s.doc\n"
+        "click 1035\nclick 1\n"
+        "menu 32842\nfile @/A/data.dat\nclick 1010\nfile @/B/k.doc\nclick 1011\nclick 1\n"
+        "menu 32798\nset 1059 1\nset 1058 2\nfile @/A/ids.dat\nclick 1010\nfile @/A/cul16.dat\n"
+        "click 1011\nfile @/A/erd08.dat\nclick 1012\nfile @/A/img.lan\nclick 1055\n"
+        "file @/B/y.doc\nclick 1057\nclick 1\n"
+        "menu 32796\nfile @/A/sat.lan\nclick 1014\nfile @/A/corner.txt\nclick 1010\n"
+        "file @/B/t.dat\nclick 1011\nfile @/B/out.dat\nclick 1012\nclick 1\n"
+        "menu 32829\nfolder @/R\nclick 1010\nfile @/L/list.txt\nclick 1011\nclick 1\n";
+    std::string config = P("config");
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    std::ostringstream out, err;
+    int status;
+    {
+        script::Operator op(ReplaceAll(script, "@", dir_), "bayes.script", out, err);
+        ui::ScopedUi scope(op);
+        CKorvaneApp app;
+        status = RunUntilExit([&] {
+            if (!app.InitInstance({})) return 1;
+            return app.Run();
+        });
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(status, 0) << err.str();
+    EXPECT_EQ(fakes.Calls(), (std::vector<std::string>{"dravik", "tolvex", "pemrod", "yarnel", "ruskel"}));
+    EXPECT_EQ(Get("B/fuzzy.txt"), "p1.dat\r\np1.dat\r\np1.dat\r\nm.dat\r\np1.dat\r\n0.9\r\n");
+    EXPECT_EQ(Get("B/kappaorder.txt"), "data.dat\r\nk.doc\r\n2\r\n");
+    EXPECT_EQ(Get("B/lumbek.txt"), "corner.txt\r\nt.dat\r\nout.dat\r\n8.0 8.0\r\n10.000000 20.000000\r\n");
+    EXPECT_TRUE(FileExists(P("B/hist.txt")));
+    EXPECT_TRUE(FileExists(P("B/stat.txt")));
+    EXPECT_EQ(Get("L/list.txt"), "S2\r\n");
+    EXPECT_TRUE(FileExists(P("R/S2/S2.shp")));
 }
 
 }  // namespace
