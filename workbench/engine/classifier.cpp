@@ -114,14 +114,15 @@ std::optional<double> ParseNumber(std::string_view t) {
 
 // exp(x) = 2^k e^r with r = x - k ln 2, |r| <= ln2 / 2; e^r by its Taylor series to r^13;
 // 2^k applied as two normal powers of two so a subnormal result is rounded once. Written with
-// plain operations only so a compiler can run it on several cells at once.
+// plain operations only so a compiler can run it on several cells at once. x must not exceed
+// 709 (the classifier only asks for x <= 0); NaN gives NaN.
 [[gnu::always_inline]] inline double ExpImpl(double x) {
     constexpr double kShifter = 0x1.8p52;
     constexpr double kInvLn2 = 1.44269504088896338700e+00;
     constexpr double kLn2Hi = 6.93147180369123816490e-01;
     constexpr double kLn2Lo = 1.90821492927058770002e-10;
     const bool underflow = x < -746.0;
-    const double xc = underflow ? -746.0 : (x > 709.0 ? 709.0 : x);
+    const double xc = underflow ? -746.0 : x;
     const double kd = xc * kInvLn2 + kShifter;
     const double k = kd - kShifter;  // nearest integer to x / ln 2
     const double r = (xc - k * kLn2Hi) - k * kLn2Lo;
@@ -170,13 +171,14 @@ void ClassifyCellReference(const ClassifierModel& m, const std::uint8_t* x, doub
     std::vector<double> d(static_cast<std::size_t>(n));
     for (int k = 0; k < K; ++k) {
         const double* mean = &m.means[static_cast<std::size_t>(k) * n];
-        const double* inv = &m.inverse[static_cast<std::size_t>(k) * n * n];
+        const double* a = &m.quad[static_cast<std::size_t>(k) * QuadSize(n)];
         for (int j = 0; j < n; ++j) d[j] = static_cast<double>(x[j]) - mean[j];
-        double q = 0.0;
+        // Q = sum over i of d_i (a_ii d_i + sum over j > i of (a_ij + a_ji) d_j).
+        double q = 0;
         for (int i = 0; i < n; ++i) {
-            double s = 0.0;
-            for (int j = 0; j < n; ++j) s += inv[i * n + j] * d[j];
-            q += d[i] * s;
+            double r = *a++ * d[i];
+            for (int j = i + 1; j < n; ++j) r += *a++ * d[j];
+            q = i == 0 ? d[i] * r : q + d[i] * r;
         }
         g[k] = -0.5 * (m.logDet[k] + q);
     }
@@ -225,17 +227,27 @@ template <int N>
 [[gnu::always_inline]] inline void DiscriminantsFixed(const ClassifierModel& m, const double* x, int T, double* g) {
     for (int k = 0; k < m.classes; ++k) {
         const double* mean = &m.means[static_cast<std::size_t>(k) * N];
-        const double* inv = &m.inverse[static_cast<std::size_t>(k) * N * N];
+        const double* quad = &m.quad[static_cast<std::size_t>(k) * QuadSize(N)];
         const double lg = m.logDet[k];
         double* gk = g + static_cast<std::size_t>(k) * T;
+        double a[QuadSize(N)], mu[N];
+        for (int i = 0; i < QuadSize(N); ++i) a[i] = quad[i];
+        for (int i = 0; i < N; ++i) mu[i] = mean[i];
         for (int t = 0; t < T; ++t) {
             double d[N];
-            for (int j = 0; j < N; ++j) d[j] = x[j * T + t] - mean[j];
-            double q = 0.0;
-            for (int i = 0; i < N; ++i) {
-                double s = 0.0;
-                for (int j = 0; j < N; ++j) s += inv[i * N + j] * d[j];
-                q += d[i] * s;
+#pragma GCC unroll 16
+            for (int j = 0; j < N; ++j) d[j] = x[j * T + t] - mu[j];
+            double r = a[0] * d[0];
+#pragma GCC unroll 16
+            for (int j = 1; j < N; ++j) r += a[j] * d[j];
+            double q = d[0] * r;
+#pragma GCC unroll 16
+            for (int i = 1; i < N; ++i) {
+                const int row = i * N - i * (i - 1) / 2;  // where row i of the triangle starts
+                double ri = a[row] * d[i];
+#pragma GCC unroll 16
+                for (int j = i + 1; j < N; ++j) ri += a[row + j - i] * d[j];
+                q += d[i] * ri;
             }
             gk[t] = -0.5 * (lg + q);
         }
@@ -247,14 +259,15 @@ template <int N>
     double d[kMaxClassifierBands];
     for (int k = 0; k < m.classes; ++k) {
         const double* mean = &m.means[static_cast<std::size_t>(k) * n];
-        const double* inv = &m.inverse[static_cast<std::size_t>(k) * n * n];
+        const double* quad = &m.quad[static_cast<std::size_t>(k) * QuadSize(n)];
         for (int t = 0; t < T; ++t) {
             for (int j = 0; j < n; ++j) d[j] = x[j * T + t] - mean[j];
-            double q = 0.0;
+            const double* a = quad;
+            double q = 0;
             for (int i = 0; i < n; ++i) {
-                double s = 0.0;
-                for (int j = 0; j < n; ++j) s += inv[i * n + j] * d[j];
-                q += d[i] * s;
+                double r = *a++ * d[i];
+                for (int j = i + 1; j < n; ++j) r += *a++ * d[j];
+                q = i == 0 ? d[i] * r : q + d[i] * r;
             }
             g[static_cast<std::size_t>(k) * T + t] = -0.5 * (m.logDet[k] + q);
         }
@@ -449,12 +462,17 @@ std::optional<ClassifierModel> PrepareClassifier(const ClassStatistics& stats, i
         if (!inv) return SetWhy(why, cls + "covariance meets a zero pivot"), std::nullopt;
         m.means.insert(m.means.end(), stats.means[k].begin(), stats.means[k].begin() + n);
         for (const auto& row : *inv) m.inverse.insert(m.inverse.end(), row.begin(), row.end());
+        // The quadratic form folded onto the upper triangle, once per class.
+        for (int i = 0; i < n; ++i) {
+            m.quad.push_back((*inv)[i][i]);
+            for (int j = i + 1; j < n; ++j) m.quad.push_back((*inv)[i][j] + (*inv)[j][i]);
+        }
         m.logDet.push_back(std::log(det));
     }
     return m;
 }
 
-double ClassifierExp(double x) { return ExpImpl(x); }
+double ClassifierExp(double x) { return ExpImpl(x > 709.0 ? 709.0 : x); }
 
 void LineClassification::Resize(int cols) {
     icols = cols;
@@ -632,24 +650,56 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     if (reference) threads = 1;
 
-    std::vector<std::uint8_t> inBuf(block * lineBytes);
-    std::vector<std::vector<std::uint8_t>> outBuf(outs.size());
-    for (std::size_t i = 0; i < outs.size(); ++i)
-        if (outs[i].open) outBuf[i].resize(block * outLine);
-    std::vector<long long> background(block);
+    // Two blocks in turn: while the workers classify one, this thread writes the results of
+    // the previous one and reads the next, so the output keeps the line order.
+    struct Block {
+        std::vector<std::uint8_t> in;
+        std::vector<std::vector<std::uint8_t>> out;
+        std::vector<long long> background;
+        std::size_t lines = 0;
+    };
+    Block blocks[2];
+    for (Block& bl : blocks) {
+        bl.in.resize(block * lineBytes);
+        bl.out.resize(outs.size());
+        for (std::size_t i = 0; i < outs.size(); ++i)
+            if (outs[i].open) bl.out[i].resize(block * outLine);
+        bl.background.resize(block);
+    }
     long long backgroundTotal = 0;
     bool atEnd = false;
+    std::int64_t nextFirst = 0;
 
-    auto classifyLine = [&](std::size_t i, LineClassification& lc, ClassifierScratch& scratch,
-                            std::vector<double>& g, std::vector<double>& p) {
-        const std::uint8_t* rows = inBuf.data() + i * lineBytes;
+    // A file shorter than its header says reads as background from there on.
+    auto read = [&](Block& bl) {
+        bl.lines = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(block), header->irows - nextFirst));
+        nextFirst += static_cast<std::int64_t>(bl.lines);
+        std::size_t got = 0;
+        const std::size_t want = bl.lines * lineBytes;
+        while (!atEnd && got < want) {
+            std::size_t r = std::fread(bl.in.data() + got, 1, want - got, in);
+            if (r == 0) atEnd = true;
+            got += r;
+        }
+        std::memset(bl.in.data() + got, 0, want - got);
+    };
+    auto write = [&](Block& bl) {
+        for (std::size_t i = 0; i < bl.lines; ++i) backgroundTotal += bl.background[i];
+        for (std::size_t o = 0; o < outs.size(); ++o)
+            if (outs[o].open) outs[o].file.Write(bl.out[o].data(), bl.lines * outLine);
+        bl.lines = 0;
+    };
+    auto classifyLine = [&](Block& bl, std::size_t i, LineClassification& lc,
+                            ClassifierScratch& scratch, std::vector<double>& g, std::vector<double>& p) {
+        const std::uint8_t* rows = bl.in.data() + i * lineBytes;
         long long bg = 0;
         if (reference) {
             std::vector<std::uint8_t> x(static_cast<std::size_t>(model->bands));
             std::uint8_t cell[9];
             for (std::size_t o = 0; o < outs.size(); ++o) {
                 if (!outs[o].open) continue;
-                std::uint8_t* dst = outBuf[o].data() + i * outLine;
+                std::uint8_t* dst = bl.out[o].data() + i * outLine;
                 bg = 0;
                 for (std::size_t c = 0; c < icols; ++c) {
                     for (int b = 0; b < model->bands; ++b) x[b] = rows[b * icols + c];
@@ -663,42 +713,35 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
             for (std::size_t c = 0; c < icols; ++c) bg += lc.bands[c] == 0;
             for (std::size_t o = 0; o < outs.size(); ++o)
                 if (outs[o].open)
-                    FlagLine(lc, outs[o].spec->v, outs[o].spec->u, outBuf[o].data() + i * outLine);
+                    FlagLine(lc, outs[o].spec->v, outs[o].spec->u, bl.out[o].data() + i * outLine);
         }
-        background[i] = bg;
+        bl.background[i] = bg;
     };
 
-    for (std::int64_t first = 0; first < header->irows; first += static_cast<std::int64_t>(block)) {
-        const std::size_t lines = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(block), header->irows - first));
-        // A file shorter than its header says reads as background from there on.
-        std::size_t got = 0;
-        const std::size_t want = lines * lineBytes;
-        while (!atEnd && got < want) {
-            std::size_t r = std::fread(inBuf.data() + got, 1, want - got, in);
-            if (r == 0) atEnd = true;
-            got += r;
-        }
-        std::memset(inBuf.data() + got, 0, want - got);
-
+    read(blocks[0]);
+    for (int cur = 0; blocks[cur].lines > 0; cur ^= 1) {
+        Block& bl = blocks[cur];
+        Block& other = blocks[cur ^ 1];
         std::atomic<std::size_t> nextLine{0};
         auto worker = [&] {
             LineClassification lc;
             ClassifierScratch scratch;
             std::vector<double> g(static_cast<std::size_t>(model->classes)), p(g.size());
-            for (std::size_t i; (i = nextLine.fetch_add(1)) < lines;) classifyLine(i, lc, scratch, g, p);
+            for (std::size_t i; (i = nextLine.fetch_add(1)) < bl.lines;) classifyLine(bl, i, lc, scratch, g, p);
         };
-        const int useThreads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), lines));
+        const int useThreads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), bl.lines));
         if (useThreads <= 1) {
             worker();
+            write(other);
+            read(other);
         } else {
             std::vector<std::thread> pool;
             for (int t = 0; t < useThreads; ++t) pool.emplace_back(worker);
+            write(other);
+            read(other);
             for (auto& th : pool) th.join();
         }
-        for (std::size_t i = 0; i < lines; ++i) backgroundTotal += background[i];
-        for (std::size_t o = 0; o < outs.size(); ++o)
-            if (outs[o].open) outs[o].file.Write(outBuf[o].data(), lines * outLine);
+        if (other.lines == 0) write(bl);
     }
     std::fclose(in);
 

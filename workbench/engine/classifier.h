@@ -61,8 +61,13 @@ struct ClassifierModel {
     int riceClasses = 0;          // K / 2
     std::vector<double> means;    // K x n
     std::vector<double> inverse;  // K x n x n, row by row
+    // Per class the upper triangle of inverse + inverse^T (diagonal once): row i holds a_ii,
+    // then a_ij + a_ji for j > i, so Q = sum_i d_i (a_ii d_i + sum_j>i (a_ij + a_ji) d_j).
+    std::vector<double> quad;     // K x n (n + 1) / 2
     std::vector<double> logDet;   // K
 };
+
+constexpr int QuadSize(int n) { return n * (n + 1) / 2; }
 
 // Largest n accepted: the cofactor determinant grows as n 2^n.
 inline constexpr int kMaxClassifierBands = 16;
