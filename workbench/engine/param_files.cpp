@@ -172,10 +172,12 @@ RewriteResult RewriteOutputList(const std::string& mapFolder, const std::string&
         temp += folder + "/c" + name + "\r\n";
         ids += folder + "/a" + name + "\r\n";
     }
-    if (int err = WriteBytesReplacing("ids.dat", ids))
-        return {RewriteStatus::WriteFailed, FileErrorMessage("ids.dat", err)};
     if (int err = WriteBytesReplacing("tempfile.txt", temp))
         return {RewriteStatus::WriteFailed, FileErrorMessage("tempfile.txt", err)};
+    if (int err = WriteBytesReplacing("ids.dat", ids)) {
+        std::remove("tempfile.txt");  // the output stays as the program wrote it
+        return {RewriteStatus::WriteFailed, FileErrorMessage("ids.dat", err)};
+    }
     if (std::rename("tempfile.txt", outputName.c_str()) != 0)
         return {RewriteStatus::RenameFailed,
                 "無法以 tempfile.txt 取代 " + outputName + "：" +
