@@ -15,7 +15,9 @@ namespace rice {
 
 inline constexpr int kClassSlots = 41;  // codes 0 (background) .. 40
 
-// The classified image as the analysis holds it: irows lines of nbands x icols bytes.
+// The classified image as the analysis holds it: irows lines of nbands x icols bytes. Only
+// the lines the file holds are kept (the last one perhaps short); the cells beyond its end
+// read as 0, so a header announcing more than the file holds costs no memory.
 struct OverlayImage {
     int rows = 0;
     int cols = 0;
@@ -23,7 +25,11 @@ struct OverlayImage {
     int cellSize = 0;  // xcell truncated toward zero
     std::vector<std::vector<std::uint8_t>> lines;
     std::uint8_t Cell(int row, int band, int col) const {
-        return lines[static_cast<size_t>(row)][static_cast<size_t>(band) * cols + col];
+        if (static_cast<size_t>(row) >= lines.size()) return 0;
+        const auto& line = lines[static_cast<size_t>(row)];
+        const size_t at = static_cast<size_t>(band) * static_cast<size_t>(cols) +
+                          static_cast<size_t>(col);
+        return at < line.size() ? line[at] : 0;
     }
 };
 

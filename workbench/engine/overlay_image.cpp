@@ -1,5 +1,6 @@
 #include "workbench/engine/overlay_image.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -28,15 +29,36 @@ OverlayImageLoad LoadOverlayImage(const std::string& lanPath, OverlayImage& out)
     if (header->nbands < 9) return OverlayImageLoad::kTooFewBands;
     // A cell size of 0 cannot divide map units into cells.
     if (!(header->xcell >= 1)) return OverlayImageLoad::kCellTooSmall;
-    std::optional<LanImage> image = ReadLanImage(lanPath);
-    if (!image) return OverlayImageLoad::kCannotRead;
-    out.rows = image->header.irows;
-    out.cols = image->header.icols;
-    out.bands = image->header.nbands;
-    out.cellSize = image->header.xcell >= 2147483647.0f
-                       ? 2147483647
-                       : static_cast<int>(image->header.xcell);
-    out.lines = std::move(image->lines);
+    if (header->icols < 0 || header->irows < 0) return OverlayImageLoad::kCannotRead;
+    std::FILE* f = std::fopen(lanPath.c_str(), "rb");
+    if (!f) return OverlayImageLoad::kCannotRead;
+    const std::uint64_t lineBytes =
+        static_cast<std::uint64_t>(header->nbands) * static_cast<std::uint64_t>(header->icols);
+    std::uint64_t left = 0;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        long size = std::ftell(f);
+        if (size > static_cast<long>(kLanHeaderSize))
+            left = static_cast<std::uint64_t>(size) - kLanHeaderSize;
+    }
+    std::fseek(f, static_cast<long>(kLanHeaderSize), SEEK_SET);
+    out = OverlayImage();
+    out.rows = header->irows;
+    out.cols = header->icols;
+    out.bands = header->nbands;
+    out.cellSize = header->xcell >= 2147483647.0f ? 2147483647 : static_cast<int>(header->xcell);
+    for (int r = 0; r < out.rows && left > 0 && lineBytes > 0; ++r) {
+        std::vector<std::uint8_t> line(static_cast<size_t>(std::min(lineBytes, left)));
+        const size_t want = line.size();
+        const size_t got = std::fread(line.data(), 1, want, f);
+        if (got < want) {
+            line.resize(got);
+            left = 0;
+        } else {
+            left -= got;
+        }
+        out.lines.push_back(std::move(line));
+    }
+    std::fclose(f);
     return OverlayImageLoad::kOk;
 }
 

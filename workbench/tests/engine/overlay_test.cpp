@@ -604,3 +604,92 @@ TEST(ParcelRaster, RefusesMoreRecordsThanColoursCanName) {
 
 }  // namespace
 }  // namespace rice
+
+namespace rice {
+namespace {
+
+using namespace rice::testing;
+
+TEST(OverlayImageRead, BadHeadersAndShortFiles) {
+    TempFolder dir("lanread");
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;  // applied to the file's bytes
+        OverlayImageLoad expected;
+        int lines;  // lines held when read
+    };
+    auto set32 = [](std::string& b, size_t at, std::uint32_t v) { PutLe(b, at, v, 4); };
+    const Case cases[] = {
+        {"whole", [](std::string&) {}, OverlayImageLoad::kOk, 3},
+        {"header cut short", [](std::string& b) { b.resize(60); }, OverlayImageLoad::kCannotRead, 0},
+        {"empty file", [](std::string& b) { b.clear(); }, OverlayImageLoad::kCannotRead, 0},
+        {"negative rows", [&](std::string& b) { set32(b, 20, 0xFFFFFFFF); },
+         OverlayImageLoad::kCannotRead, 0},
+        {"negative columns", [&](std::string& b) { set32(b, 16, 0x80000000); },
+         OverlayImageLoad::kCannotRead, 0},
+        {"band count negative", [](std::string& b) { PutLe(b, 8, 0xFFFF, 2); },
+         OverlayImageLoad::kTooFewBands, 0},
+        {"cell size not a number", [](std::string& b) { PutFloat(b, 120, std::nanf("")); },
+         OverlayImageLoad::kCellTooSmall, 0},
+        {"cell size infinite", [](std::string& b) { PutFloat(b, 120, INFINITY); },
+         OverlayImageLoad::kOk, 3},
+        {"last line cut", [](std::string& b) { b.resize(b.size() - 5); }, OverlayImageLoad::kOk, 3},
+        {"no cells", [](std::string& b) { b.resize(128); }, OverlayImageLoad::kOk, 0},
+        // Announces 2 x 10^10 cells: only what the file holds is kept.
+        {"huge announced size", [&](std::string& b) { set32(b, 16, 100000); set32(b, 20, 200000); },
+         OverlayImageLoad::kOk, 1},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir / "img.lan";
+        WriteLan(path, 9, 2, 3, 0, 10, 5, [](int r, int b, int col) { return r * 50 + b * 5 + col + 1; });
+        std::string bytes = Slurp(path);
+        c.damage(bytes);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        OverlayImage image;
+        ASSERT_EQ(LoadOverlayImage(path, image), c.expected) << c.name;
+        if (c.expected != OverlayImageLoad::kOk) continue;
+        EXPECT_EQ(static_cast<int>(image.lines.size()), c.lines) << c.name;
+    }
+    // Cells past the end of a short file read as 0.
+    const std::string path = dir / "img.lan";
+    WriteLan(path, 9, 2, 3, 0, 10, 5, [](int r, int b, int col) { return r * 50 + b * 5 + col + 1; });
+    std::string bytes = Slurp(path);
+    bytes.resize(bytes.size() - 5);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    OverlayImage image;
+    ASSERT_EQ(LoadOverlayImage(path, image), OverlayImageLoad::kOk);
+    EXPECT_EQ(image.Cell(2, 6, 0), 100 + 30 + 1);
+    EXPECT_EQ(image.Cell(2, 6, 1), 0);
+    EXPECT_EQ(image.Cell(2, 8, 0), 0);
+    EXPECT_EQ(image.Cell(1, 8, 1), 50 + 40 + 2);
+}
+
+TEST(OverlayPairRun, ShortTruthTableAndNumericTruth) {
+    TempFolder dir("truths");
+    // Three parcels, a numeric culture field holding only two records.
+    WriteParcels(dir / "sheet", {{Box(0, 0, 10, 10)}, {Box(10, 0, 20, 10)}, {Box(20, 0, 30, 10)}});
+    DBFHandle d = DBFCreate((dir / "sheet.dbf").c_str());
+    DBFAddField(d, "CULTURE", FTInteger, 3, 0);
+    DBFWriteIntegerAttribute(d, 0, 0, 10);
+    DBFWriteIntegerAttribute(d, 1, 0, 0);
+    DBFClose(d);
+    WriteLan(dir / "img.lan", 9, 3, 1, 0, 10, 10,
+             NineBands([](int, int c) { return ClassCell{c == 1 ? 30 : 3, 255, 2}; }));
+    ParcelMap map;
+    LoadParcelMap(dir / "sheet.shp", 0, 10, map);
+    BandedParcelRaster raster(map);
+    RecordingSink sink;
+    OverlayOutcome out = AnalyseOverlayPair({dir / "img.lan", dir / "sheet.shp", dir.path()},
+                                            map.geometry, raster, sink);
+    EXPECT_TRUE(sink.messages.empty());
+    auto rows = DbfRecords(dir / "img.dbf");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].back(), '1');  // 10 -> "1"
+    EXPECT_EQ(rows[1].back(), '0');
+    EXPECT_EQ(rows[2].back(), ' ');  // no record: no truth
+    EXPECT_EQ(out.tally.validOld, 2);
+    EXPECT_EQ(out.tally.misclassifiedOld, 1);  // parcel 1: rice wins the tie under truth 0
+}
+
+}  // namespace
+}  // namespace rice
