@@ -5,6 +5,7 @@
 
 #include "platform/core/encoding.h"
 #include "platform/core/exit.h"
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
 #include "workbench/app/KorvaneView.h"
@@ -243,6 +244,39 @@ TEST(OverlayRun, WorkbenchMenuRunsTheOverlay) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].substr(1, 3), "  3");
     EXPECT_EQ(rows[1].substr(1, 3), " 30");
+}
+
+}  // namespace
+
+namespace {
+
+using namespace rice::testing;
+
+TEST(OverlayRun, RefusedPairIsSkippedAndTheRunGoesOn) {
+    TempFolder dir("skip");
+    const std::string start = rice::CurrentFolder();
+    rice::SetCurrentFolder(dir.path());
+    WriteLan(dir / "bad.lan", 8, 4, 4, 0, 40, 10, [](int, int, int) { return 3; });
+    WriteLan(dir / "good.lan", 9, 4, 4, 0, 40, 10,
+             NineBands([](int, int) { return ClassCell{3, 255, 0}; }));
+    WriteParcels(dir / "sheet", {{Box(0, 0, 40, 40)}}, {"1"});
+    Workbench w;
+    w.doc.SetSink(nullptr);  // application message boxes
+    w.doc.m_lanFiles = {dir / "bad.lan", dir / "good.lan"};
+    w.doc.m_parcelFiles = {dir / "sheet.shp"};
+    std::ostringstream out, err;
+    script::Operator op("", "skip.script", out, err);
+    ui::ScopedUi scope(op);
+    ui::SetAppTitle("Korvane");
+    w.doc.OverlapViews();
+    rice::SetCurrentFolder(start);
+    EXPECT_EQ(out.str(), "[Korvane] 分類後影像檔的波段數少於 9: " + dir / "bad.lan" +
+                             "\n[Korvane] 執行完畢!\n");
+    EXPECT_FALSE(rice::FileExists(dir / "bad.dbf"));
+    EXPECT_FALSE(rice::FileExists(dir / "bad.shp"));
+    EXPECT_EQ(Slurp(dir / "Report.csv"),
+              rice::Utf8ToCp950(rice::kReportHeader) + dir / "good.lan" + "," + dir / "sheet.shp" +
+                  ",0,1,0,0,0.000000,1,0.000000\n");
 }
 
 }  // namespace
