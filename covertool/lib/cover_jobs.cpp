@@ -108,7 +108,8 @@ void CoverJobs::SmlList(const std::string& folder) {
         std::vector<std::string> lines = SplitLines(ReadTextFile(path));
         for (size_t i = 0; i < 4; ++i) {
             if (i >= lines.size()) throw InputPastEnd(path);
-            outtxt += " " + Decode(lines[i], path);
+            outtxt += ' ';
+            outtxt += Decode(lines[i], path);
         }
         outtxt += kWrap;
     });

@@ -70,7 +70,7 @@ Form1::Form1() : ui::Window("資料處理", 10905, 8880, ui::Units::Twips) {
         [this] { Command3_Click(); };
     ui::Control& drive = Add(Make(ui::Kind::DriveList, "Drive1", "", {600, 2040, 2055, 300}, {}));
     drive.onChange = [this] { Drive1_Change(); };
-    drive.folder = "/";
+    drive.folder.assign(1, '/');  // the root stands for the drive
     Add(Make(ui::Kind::FolderList, "Dir1", "", {600, 2400, 2775, 1350}, {})).folder =
         rice::CurrentFolder();
     Add(Button("Command4", "更改Shp.dbf.er-mt1數值", {4920, 5280, 2775, 495}, kPink, 12))
@@ -95,7 +95,8 @@ Form1::Form1() : ui::Window("資料處理", 10905, 8880, ui::Units::Twips) {
     };
     for (size_t i = 0; i < std::size(label2); ++i) {
         const Instruction& l = label2[i];
-        std::string name = "Label2(" + std::to_string(i) + ")";
+        std::string name = "Label2(";
+        name += std::to_string(i) + ")";
         ui::Control& c = Add(Make(ui::Kind::Label, name.c_str(), l.text, l.rect,
                                   ui::Font{l.red ? "MS Sans Serif" : "新細明體", 12, true, false}));
         c.backColour = kLightCyan;

@@ -284,7 +284,9 @@ TEST_F(Jobs, RunTimeErrorsNameTheErrorAndTheFile) {
         EXPECT_EQ(status, 1);
         ASSERT_EQ(sink.messages.size(), 1u);
         const std::string& m = sink.messages[0];
-        EXPECT_NE(m.find("'" + std::to_string(c.number) + "'"), std::string::npos) << m;
+        std::string number = "'";
+        number += std::to_string(c.number) + "'";
+        EXPECT_NE(m.find(number), std::string::npos) << m;
         EXPECT_NE(m.find(At(c.file)), std::string::npos) << m;
         for (const char* out : {"coord.txt", "tic.txt", "arcsml.txt"})
             EXPECT_EQ(Bytes(At(out)), "before") << out;
