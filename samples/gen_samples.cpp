@@ -16,6 +16,7 @@
 #include "samples/cover_samples.h"
 #include "samples/lan_samples.h"
 #include "samples/overlay_samples.h"
+#include "samples/signature_samples.h"
 #include "workbench/engine/classifier.h"
 #include "workbench/engine/clip.h"
 
@@ -70,6 +71,13 @@ bool WriteParcelSheets(const std::string& folder) {
     return samples::WriteOverlaySamples(h, samples::ClassStatisticsText(DemoClasses()), truthAt,
                                         parcels, classes)
         .has_value();
+}
+
+// Per map sheet a rice and a non-rice signature file in "signatures" (the workbench's merge
+// command joins them into the merged statistics), and statistics listings in "listings".
+bool WriteSignatureSamples(const std::string& folder) {
+    return samples::WriteSignatureDemo(folder, {"94203021", "94203022"}, DemoClasses(),
+                                       samples::MakeSpectralClasses(9, 3, 3, 2026));
 }
 
 // Classifies the source image (thresholds 0.5 and 0.2) and says where the result is.
@@ -143,6 +151,7 @@ int main(int argc, char** argv) {
         {"class statistics", WriteClassStatistics},
         {"parcel sheets", WriteParcelSheets},
         {"covers", WriteCovers},
+        {"signature files and listings", WriteSignatureSamples},
     };
     for (const auto& f : families) {
         if (!f.write(folder)) {

@@ -10,6 +10,7 @@
 
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
+#include "samples/lan_samples.h"
 
 namespace samples {
 
@@ -130,6 +131,41 @@ inline bool WriteSheetSignatures(const std::string& root, const std::string& she
                                  GsgText(sheet, "rice", rice)) &&
            rice::WriteFileAtomic(rice::JoinPath(rice::JoinPath(root, "nonrice"), name),
                                  GsgText(sheet, "nonrice", nonRice));
+}
+
+inline SignatureClass ToSignatureClass(const SpectralClass& c) {
+    SignatureClass s;
+    s.mean = c.mean;
+    for (const auto& row : c.cov) s.cov.insert(s.cov.end(), row.begin(), row.end());
+    return s;
+}
+
+// The demo's signature files and listings under root:
+//  - signatures/rice and signatures/nonrice: info<sheet>.gsg for every sheet, the rice
+//    classes of `classes` in one, the others in the other; sheets after the first keep only
+//    16 rice classes, so that the merge pads them to the non-rice count;
+//  - listings/classes4.txt (every class of `classes`) and listings/classes9.txt (the
+//    nine-band `wide` classes, printed in two column blocks).
+inline bool WriteSignatureDemo(const std::string& root, const std::vector<std::string>& sheets,
+                               const std::vector<SpectralClass>& classes,
+                               const std::vector<SpectralClass>& wide) {
+    std::vector<SignatureClass> rice, nonRice, all, nine;
+    for (const auto& c : classes) {
+        (c.rice ? rice : nonRice).push_back(ToSignatureClass(c));
+        all.push_back(ToSignatureClass(c));
+    }
+    for (const auto& c : wide) nine.push_back(ToSignatureClass(c));
+    const std::string signatures = rice::JoinPath(root, "signatures");
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        std::vector<SignatureClass> sheetRice = rice;
+        if (i > 0 && sheetRice.size() > 16) sheetRice.resize(16);
+        if (!WriteSheetSignatures(signatures, sheets[i], sheetRice, nonRice)) return false;
+    }
+    const std::string listings = rice::JoinPath(root, "listings");
+    std::error_code ec;
+    std::filesystem::create_directories(listings, ec);
+    return rice::WriteFileAtomic(rice::JoinPath(listings, "classes4.txt"), ListingText("demo classes", all)) &&
+           rice::WriteFileAtomic(rice::JoinPath(listings, "classes9.txt"), ListingText("nine bands", nine));
 }
 
 }  // namespace samples

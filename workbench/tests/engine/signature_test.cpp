@@ -7,6 +7,7 @@
 
 #include "platform/core/files.h"
 #include "platform/core/message_sink.h"
+#include "workbench/engine/classifier.h"
 #include "workbench/engine/signature.h"
 #include "samples/signature_samples.h"
 #include "workbench/engine/stats_listing.h"
@@ -286,6 +287,40 @@ TEST(MergeSignaturePair, RiceFileInSubfolderPairsWithNonRiceFolderItself) {
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(*ReadWholeFile(dir / "out/S_Merge.gsg"),
               "4\r\n3\r\n" + Block(3, 0, 0) + Block(3, 0, 1) + Block(3, 1, 0) + Block(3, 1, 1) + "\r\n");
+}
+
+// What the merge and the formatter write is what the classifier reads.
+TEST(MergeSignaturePair, MergedAndFormattedTextsReadBackByTheClassifier) {
+    TempDir dir;
+    Write(dir / "rice/A.gsg", MakeGsg(7, 12, 0));
+    Write(dir / "non/A.gsg", MakeGsg(7, 20, 1));
+    fs::create_directories(dir / "out");
+    RecordingSink sink;
+    ASSERT_TRUE(MergeSignaturePair(dir / "rice/A.gsg", dir / "non", dir / "out", sink));
+    std::string why;
+    auto stats = ReadClassStatistics(*ReadWholeFile(dir / "out/A_Merge.gsg"), &why);
+    ASSERT_TRUE(stats) << why;
+    EXPECT_EQ(stats->classes, 40);
+    EXPECT_EQ(stats->bands, 7);
+    EXPECT_NEAR(stats->means[15][3], Mean(0, 11, 3), 1e-5);  // a padding copy of class 12
+    EXPECT_NEAR(stats->means[39][6], Mean(1, 19, 6), 1e-5);
+    EXPECT_NEAR(stats->covariances[20][2][1], Cov(1, 0, 2, 1), 1e-5);
+    EXPECT_TRUE(PrepareClassifier(*stats, 7));
+
+    std::vector<samples::SignatureClass> classes(2);
+    for (int k = 0; k < 2; ++k)
+        for (int r = 0; r < 9; ++r) {
+            classes[k].mean.push_back(40 + 30 * k + r);
+            for (int c = 0; c < 9; ++c) classes[k].cov.push_back(Cov(0, k, r, c));
+        }
+    auto listing = FormatStatisticsListing(samples::ListingText("x", classes));
+    ASSERT_TRUE(listing);
+    auto formatted = ReadClassStatistics(listing->text, &why);
+    ASSERT_TRUE(formatted) << why;
+    EXPECT_EQ(formatted->classes, 2);
+    EXPECT_EQ(formatted->bands, 9);
+    EXPECT_NEAR(formatted->covariances[1][8][8], Cov(0, 1, 8, 8), 1e-4);
+    EXPECT_NEAR(formatted->covariances[1][2][8], Cov(0, 1, 2, 8), 1e-4);
 }
 
 // The demo generator's files must read as the workbench reads them.
