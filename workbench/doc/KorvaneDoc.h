@@ -69,6 +69,14 @@ public:
     // document's sink).
     void ClipLanToParcels(const rice::LanImage& source, const std::string& parcelPath);
 
+    // Signature merge: finds the rice signature files from a folder (appended to
+    // m_riceGsgFiles), converts one signature file into its temporary class-statistics text
+    // (its class count, 0 after a message), pads a temporary text by `extra` copies of its
+    // last class (false after a message).
+    void CollectGsgFiles(const std::string& folder);
+    int DoConv(const std::string& gsgPath);
+    bool PadSignatureClasses(const std::string& gsgPath, int extra);
+
     // The view the template attached (nullptr in tests without one).
     CKorvaneView* GetView() const { return m_view; }
     void SetView(CKorvaneView* view) { m_view = view; }
@@ -101,7 +109,7 @@ public:
     // error counts
     int m_misclassified = 0;
     // signature merge
-    std::vector<std::string> m_riceGsgFiles;  // never emptied
+    std::vector<std::string> m_riceGsgFiles;  // emptied at the start of every merge run
     // threshold grid
     double m_thr1Lower = 0;  // first threshold, lower and upper bound
     double m_thr1Upper = 0;

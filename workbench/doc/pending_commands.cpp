@@ -6,9 +6,6 @@
 
 bool CKorvaneDoc::IsCommandBuilt(int id) {
     switch (id) {
-    case ID_CLASS_INFO_FORMAT:
-    case ID_MERGE_CLASS_INFO:
-    case ID_THRESHOLD_CALC:
     case ID_IMAGE_CLASSIFY:
         return false;
     default:
@@ -16,7 +13,4 @@ bool CKorvaneDoc::IsCommandBuilt(int id) {
     }
 }
 
-void CKorvaneDoc::OnClassInfoFormat() {}
-void CKorvaneDoc::OnMergeClassInfo() {}
-void CKorvaneDoc::OnThresholdCalc() {}
 void CKorvaneDoc::OnImageClassify() {}

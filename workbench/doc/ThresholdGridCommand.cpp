@@ -1,0 +1,60 @@
+// Threshold grid run (32838).
+#include <cstdio>
+
+#include "platform/core/exit.h"
+#include "platform/core/files.h"
+#include "platform/ui/ui.h"
+#include "workbench/dialogs/BatchMLDlg.h"
+#include "workbench/doc/KorvaneDoc.h"
+#include "workbench/engine/lan_image.h"
+#include "workbench/engine/threshold_grid.h"
+
+namespace {
+
+bool CanOpen(const std::string& path) {
+    if (!rice::IsRegularFile(path)) return false;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+}  // namespace
+
+void CKorvaneDoc::OnThresholdCalc() {
+    CBatchMLDlg dlg;
+    if (ui::DoModal(dlg) != ui::kOK) return;
+    const std::vector<std::string> parcels = dlg.m_parcelPaths;
+    {
+        std::optional<rice::LanImage> source = rice::ReadLanImage(dlg.m_imagePath);
+        if (!source) {
+            Sink().ShowMessage(dlg.m_imagePath + "開啟失敗敗敗敗!");
+            return;
+        }
+        // A parcel path without "shp" has no clip of its own: the clip says so, and the grid
+        // leaves that file out.
+        for (const std::string& parcel : parcels) ClipLanToParcels(*source, parcel);
+    }
+    m_thr1Lower = CBatchMLDlg::BoundValue(dlg.m_lo1Text);
+    m_thr1Upper = CBatchMLDlg::BoundValue(dlg.m_hi1Text);
+    m_thr2Lower = CBatchMLDlg::BoundValue(dlg.m_lo2Text);
+    m_thr2Upper = CBatchMLDlg::BoundValue(dlg.m_hi2Text);
+    rice::GridPlan plan{parcels, dlg.m_mergeInfoPaths, m_thr1Lower, m_thr2Lower,
+                        rice::ThresholdGridCount(m_thr1Lower, m_thr1Upper),
+                        rice::ThresholdGridCount(m_thr2Lower, m_thr2Upper)};
+    m_thresholdPairCount = plan.p * plan.q;
+    const std::vector<rice::GridStep> steps = rice::GridSteps(plan);
+    rice::GridHooks hooks;
+    hooks.record = [this](const rice::GridStep& s) {
+        m_gridInputImage = s.input;
+        m_gridStatsFile = s.stats;
+        m_gridOutputPath = s.output;
+    };
+    hooks.canRun = [](const rice::GridStep& s) { return CanOpen(s.stats); };
+    std::size_t stopped = rice::RunGridSteps(steps, Sink(), hooks);
+    if (stopped < steps.size()) {
+        // What was written until here stays on disk.
+        Sink().ShowMessage("Open " + steps[stopped].stats + " Fail");
+        rice::EndProcess(1);
+    }
+}
