@@ -1,16 +1,6 @@
-// Commands whose tools are not built yet. Each stays in its menu, disabled (IsCommandBuilt),
-// and its handler below does nothing. A tool that lands defines its handler in its own file,
-// deletes the stand-in here and takes its id out of IsCommandBuilt.
+// Commands whose tools are not built yet stay in their menus, disabled. A tool that lands
+// defines its handler in its own file and takes its id out of the list below.
 #include "workbench/app/resource.h"
 #include "workbench/doc/KorvaneDoc.h"
 
-bool CKorvaneDoc::IsCommandBuilt(int id) {
-    switch (id) {
-    case ID_IMAGE_CLASSIFY:
-        return false;
-    default:
-        return FindCommand(id) != nullptr;
-    }
-}
-
-void CKorvaneDoc::OnImageClassify() {}
+bool CKorvaneDoc::IsCommandBuilt(int id) { return FindCommand(id) != nullptr; }
