@@ -32,7 +32,14 @@ void Raster::FillRow(int y, int x0, int x1, Colour c) {
     if (y < 0 || y >= height_) return;
     x0 = std::max(x0, 0);
     x1 = std::min(x1, width_);
-    for (int x = x0; x < x1; ++x) SetPixel(x, y, c);
+    if (x0 >= x1) return;
+    const std::uint8_t r = std::uint8_t(c & 255), g = std::uint8_t((c >> 8) & 255), b = std::uint8_t((c >> 16) & 255);
+    std::uint8_t* p = rgb_.data() + (size_t(y) * size_t(width_) + size_t(x0)) * 3;
+    for (int x = x0; x < x1; ++x, p += 3) {
+        p[0] = r;
+        p[1] = g;
+        p[2] = b;
+    }
 }
 
 void Raster::Fill(Colour c) {
