@@ -27,3 +27,11 @@ for report in Report.csv Report_new.csv; do
 done
 # The cover tool's six jobs on the demo covers (its folder list starts in the current folder).
 (cd "$out/covers" && "$build/workbench/Tessmar" --script "$here/tessmar.script")
+# The texture tool on two bands of the demo image, one computation of each kind:
+# samples/texture.script, run from the folder of the grids.
+if [ -x "$build/workbench/main" ]; then
+  sed "s|@DEMO@|$out|g" "$here/texture.script" > "$out/texture.script"
+  (cd "$out/texture" && "$build/workbench/main" --script "$out/texture.script")
+  echo "== $out/texture"
+  ls "$out/texture"
+fi

@@ -39,6 +39,26 @@ bool WriteSourceImage(const std::string& folder) {
     return rice::WriteLanImage(rice::JoinPath(folder, kSourceLan), image.image);
 }
 
+// Two bands of a 33 x 33 piece of the source image as the texture tool's text grids, in
+// "texture": band1.txt and band2.txt.
+bool WriteTextureGrids(const std::string& folder) {
+    samples::FieldImageSpec spec;
+    samples::FieldImage image = samples::MakeFieldImage(spec, DemoClasses());
+    const std::string dir = rice::JoinPath(folder, "texture");
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    for (int band = 0; band < 2; ++band) {
+        std::string grid;
+        for (int r = 200; r < 233; ++r) {
+            for (int c = 280; c < 313; ++c) grid += std::to_string(image.image.Cell(r, band, c)) + " ";
+            grid += "\r\n";
+        }
+        if (!rice::WriteFileAtomic(rice::JoinPath(dir, "band" + std::to_string(band + 1) + ".txt"), grid))
+            return false;
+    }
+    return true;
+}
+
 // The class-statistics text of the demo classes, as the signature converter writes it.
 bool WriteClassStatistics(const std::string& folder) {
     return rice::WriteFileAtomic(rice::JoinPath(folder, kClassStats),
@@ -152,6 +172,7 @@ int main(int argc, char** argv) {
         {"parcel sheets", WriteParcelSheets},
         {"covers", WriteCovers},
         {"signature files and listings", WriteSignatureSamples},
+        {"texture grids", WriteTextureGrids},
     };
     for (const auto& f : families) {
         if (!f.write(folder)) {

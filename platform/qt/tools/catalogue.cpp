@@ -6,6 +6,12 @@
 #include "workbench/app/KorvaneView.h"
 #include "workbench/app/MainFrame.h"
 #include "workbench/app/resource.h"
+#include "texture/forms/Cross_diagonal.h"
+#include "texture/forms/Fractal.h"
+#include "texture/forms/Gis.h"
+#include "texture/forms/Glcm.h"
+#include "texture/forms/Openpath.h"
+#include "texture/forms/Variogram.h"
 #include "workbench/dialogs/BatchMLDlg.h"
 #include "workbench/dialogs/ConvertDlg.h"
 #include "workbench/dialogs/MergeClsInfoDlg.h"
@@ -77,6 +83,12 @@ const std::vector<CatalogueEntry>& Catalogue() {
         e.push_back({"Korvane", "CYarnelDlg", Plain<CYarnelDlg>});
         e.push_back({"Korvane", "CRuskelDlg", Plain<CRuskelDlg>});
         e.push_back({"Korvane", "CReNameDlg", Plain<CReNameDlg>});
+        e.push_back({"main", "TForm1", Plain<tex::TForm1>});
+        e.push_back({"main", "TFORM_VARIOGRAM", Plain<tex::TFORM_VARIOGRAM>});
+        e.push_back({"main", "TFORM_FRACTAL", Plain<tex::TFORM_FRACTAL>});
+        e.push_back({"main", "TFORM_Openpath", Plain<tex::TFORM_Openpath>});
+        e.push_back({"main", "TFORM_GLCM", Plain<tex::TFORM_GLCM>});
+        e.push_back({"main", "TFORM_CROSS_DIAGONAL", Plain<tex::TFORM_CROSS_DIAGONAL>});
         e.push_back({"Tessmar", "Form1", Plain<cover::Form1>});
         return e;
     }();

@@ -1,0 +1,205 @@
+#include "texture/forms/Glcm.h"
+
+#include <memory>
+#include <vector>
+
+#include "platform/ui/ui.h"
+#include "texture/forms/Gis.h"
+#include "texture/forms/Openpath.h"
+#include "texture/lib/glcm.h"
+
+namespace tex {
+namespace {
+
+struct Feature {
+    const char* box;
+    const char* caption;
+    const char* word;
+    rice::COMPUTATE_FUNCTION function;
+};
+const Feature kFeatures[] = {
+    {"CheckBox_Contrast", "Contrast", "contrast", rice::contrast},
+    {"CheckBox_Entropy", "Entropy", "entropy", rice::entropy},
+    {"CheckBox_Dissimilarity", "Dissimilarity", "dissimilarity", rice::dissimilarity},
+    {"CheckBox_Energy", "Energy", "energy", rice::energy},
+    {"CheckBox_Homogeneity", "Homogeneity", "homogeneity", rice::homogeneity},
+    {"CheckBox_Correlation", "Correlation", "correlation", rice::correlation},
+};
+
+// In the order the run computes them.
+struct Direction {
+    const char* box;
+    const char* suffix;
+};
+const Direction kDirections[] = {
+    {"CheckBox_90_degree", "n_s"},
+    {"CheckBox_0_degree", "e_w"},
+    {"CheckBox_45_degree", "ne_sw"},
+    {"CheckBox_135_degree", "nw_se"},
+};
+
+std::unique_ptr<rice::GLCM_PROBABILITY_MATRIX> ComputationOf(int direction) {
+    switch (direction) {
+    case 0: return std::make_unique<rice::GLCM_PROBABILITY_MATRIX_N_S>();
+    case 1: return std::make_unique<rice::GLCM_PROBABILITY_MATRIX_E_W>();
+    case 2: return std::make_unique<rice::GLCM_PROBABILITY_MATRIX_NE_SW>();
+    default: return std::make_unique<rice::GLCM_PROBABILITY_MATRIX_NW_SE>();
+    }
+}
+
+std::string FileName(const Feature& f, const std::string& suffix) {
+    return std::string("GLCM_") + f.word + "_" + suffix + ".txt";
+}
+
+}  // namespace
+
+TFORM_GLCM::TFORM_GLCM() : ui::Window("GLCM", 520, 420, ui::Units::Pixels) {
+    font = ui::Font{"MS Sans Serif", 8, false, false};
+    auto label = [this](const char* name, const char* text, ui::Rect r) {
+        Add(Make(ui::Kind::Label, name, text, r));
+    };
+    auto combo = [this](const char* name, const char* text, std::vector<std::string> items, ui::Rect r) {
+        ui::Control& c = Add(Make(ui::Kind::ComboBox, name, text, r));
+        c.items = std::move(items);
+        c.selected = c.FindExact(text);
+    };
+    label("Label1", "The Size of MASK", {16, 16, 150, 16});
+    combo("ComboBox_MW_Size", "3", {"3", "5", "7", "9", "11", "13", "15", "17"}, {176, 12, 80, 21});
+    label("Label2", "The Width of image(col)", {16, 44, 150, 16});
+    Add(Make(ui::Kind::Edit, "Edit_Image_Width", "7", {176, 40, 80, 21}));
+    label("Label3", "The Height of image(row)", {16, 72, 150, 16});
+    Add(Make(ui::Kind::Edit, "Edit_Image_Height", "7", {176, 68, 80, 21}));
+    label("Label4", "The Gap is", {16, 100, 150, 16});
+    combo("ComboBox_Gap", "1", {"1", "2", "3", "4", "5", "6", "7", "8", "9"}, {176, 96, 80, 21});
+    label("Label5", "The DecimalFormat is", {16, 128, 150, 16});
+    combo("ComboBox_DecimalFormat", "1", {"1", "2", "3", "4", "5", "6"}, {176, 124, 80, 21});
+
+    int y = 16;
+    for (const Feature& f : kFeatures) {
+        Add(Make(ui::Kind::CheckBox, f.box, f.caption, {290, y, 100, 17}));
+        y += 24;
+    }
+    Item("CheckBox_Contrast").checked = true;
+    const char* directionCaptions[][2] = {{"CheckBox_0_degree", "0 度(E-W)"},
+                                          {"CheckBox_45_degree", "45 度(NE-SW)"},
+                                          {"CheckBox_90_degree", "90 度(N-S)"},
+                                          {"CheckBox_135_degree", "135 度(NW-SE)"}};
+    y = 16;
+    for (auto& d : directionCaptions) {
+        const char* name = d[0];
+        Add(Make(ui::Kind::CheckBox, name, d[1], {400, y, 110, 17})).onClick =
+            Handler([this, name] { CheckBox_directionClick(name); });
+        y += 24;
+    }
+    Item("CheckBox_90_degree").checked = true;
+    Add(Make(ui::Kind::CheckBox, "CheckBox_All", "All(average)", {400, y, 110, 17})).onClick =
+        Handler([this] { CheckBox_AllClick(); });
+
+    Add(Make(ui::Kind::Button, "BtnOpenFile", "開啟檔案", {16, 200, 75, 25})).onClick =
+        Handler([this] { BtnOpenFileClick(); });
+    Add(Make(ui::Kind::Edit, "EditFilename", "", {100, 202, 400, 21}));
+    Add(Make(ui::Kind::Button, "BtnPathOpen", "開啟目錄", {16, 240, 75, 25})).onClick =
+        Handler([this] { BtnPathOpenClick(); });
+    label("Label6", "檔案輸出目錄", {100, 232, 120, 16});
+    // No drive letters here: the output folder starts empty.
+    Add(Make(ui::Kind::Edit, "EditOutputPath", "", {100, 250, 400, 21}));
+    Add(Make(ui::Kind::Button, "Btn_EXE", "執行", {160, 320, 75, 25})).onClick =
+        Handler([this] { Btn_EXEClick(); });
+    Add(Make(ui::Kind::Button, "Btn_EXIT", "離開", {280, 320, 75, 25})).onClick =
+        Handler([this] { Btn_EXITClick(); });
+}
+
+int TFORM_GLCM::ShowModal() { return ui::Current().RunModal(*this); }
+
+void TFORM_GLCM::BtnOpenFileClick() {
+    OpenDialog1.Execute();
+    Item("EditFilename").SetText(OpenDialog1.FileName);
+}
+
+void TFORM_GLCM::BtnPathOpenClick() {
+    FORM_Openpath->ShowModal();
+    Item("EditOutputPath").SetText(FORM_Openpath->ChosenPath);
+}
+
+void TFORM_GLCM::CheckBox_AllClick() {
+    if (!Item("CheckBox_All").checked) return;
+    for (const Direction& d : kDirections) SetChecked(Item(d.box), true);
+}
+
+void TFORM_GLCM::CheckBox_directionClick(const char* name) {
+    if (Item("CheckBox_All").checked) SetChecked(Item(name), true);
+}
+
+void TFORM_GLCM::Btn_EXITClick() { EndModal(ui::kCancel); }
+
+void TFORM_GLCM::Btn_EXEClick() {
+    int MASK = StrToInt(Item("ComboBox_MW_Size").text);
+    const std::string& widthText = Item("Edit_Image_Width").text;
+    const std::string& heightText = Item("Edit_Image_Height").text;
+    if (widthText.empty() || heightText.empty()) return Info(" image 大小為空白");
+    int width = 0, height = 0;
+    try {
+        width = StrToInt(widthText);
+        height = StrToInt(heightText);
+    } catch (const ConvertError&) {
+        return Info(kImageSizeError);
+    }
+    if (!ImageSizeOk(width, height)) return Info(kImageSizeError);
+    // The window must be odd, at least 3 and inside the image: the computation assumes it.
+    if (MASK < 3 || MASK % 2 == 0) return Info("MASK 大小必須是 3 以上的奇數");
+    if (MASK > width || MASK > height) return Info("MASK 大小不可大於 image 大小");
+    int gap = StrToInt(Item("ComboBox_Gap").text);
+    if (gap < 0) return Info("Gap 值不可小於 0");
+    if (gap >= MASK) return Info("Gap 值大於等於 MASK 大小");
+    const std::string fileName = Item("EditFilename").text;
+    if (fileName.empty()) return Info("檔案名稱為空白");
+
+    InfoSink sink;
+    rice::MATRIX<unsigned int> image;
+    if (!image.read_file(fileName, unsigned(width), unsigned(height), sink)) return;
+    int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
+    if (!DecimalsOk(decimals)) return Info(kDecimalsError);
+    rice::RESULT_MATRIX<float> results[std::size(kFeatures)];
+    for (auto& r : results) r.set_decimal(unsigned(decimals));
+    std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
+    std::vector<size_t> checked;
+    for (size_t f = 0; f < std::size(kFeatures); ++f) {
+        if (!Item(kFeatures[f].box).checked) continue;
+        results[f].resize(unsigned(width), unsigned(height));
+        results[f].clear();
+        pairs.push_back({kFeatures[f].function, &results[f]});
+        checked.push_back(f);
+    }
+    std::string folder = Item("EditOutputPath").text;
+    if (folder.empty()) return Info("輸出目錄為空白");
+    folder = WithSeparator(folder);
+
+    for (int d = 0; d < 4; ++d) {
+        if (!Item(kDirections[d].box).checked) continue;
+        ComputationOf(d)->compute(image, pairs, unsigned(MASK), unsigned(gap));
+        for (size_t f : checked)
+            if (!results[f].write_file(folder + FileName(kFeatures[f], kDirections[d].suffix), sink))
+                return;
+    }
+    if (Item("CheckBox_All").checked) {
+        // The average of the grids as written, rounded to the chosen decimals.
+        for (size_t f : checked) {
+            rice::MATRIX<float> sum;
+            sum.resize(unsigned(width), unsigned(height));
+            sum.clear();
+            for (const Direction& d : kDirections) {
+                rice::MATRIX<float> grid;
+                if (!grid.read_file(folder + FileName(kFeatures[f], d.suffix), unsigned(width),
+                                    unsigned(height), sink))
+                    return;
+                sum += grid;
+            }
+            sum /= 4;
+            sum.set_format(results[f].get_format());
+            if (!sum.write_file(folder + FileName(kFeatures[f], "avg"), sink)) return;
+        }
+    }
+    Info("執行完畢");
+}
+
+}  // namespace tex

@@ -1,0 +1,44 @@
+#pragma once
+// The variogram form: up to four band grids, their size, the window, h, the number format,
+// the directions, and the bands or band pairs of each of the four statistics. Its fields are
+// kept in "variogram.cfg" in the start-up folder: loaded when the form is made, saved at every
+// close.
+#include <string>
+
+#include "platform/ui/window.h"
+#include "texture/forms/form_support.h"
+
+namespace tex {
+
+inline constexpr char kSettingsFile[] = "variogram.cfg";
+
+class TFORM_VARIOGRAM : public ui::Window {
+public:
+    TFORM_VARIOGRAM();
+
+    int ShowModal();
+    void BtnFilenameClick(int band);  // BtnFilename1Click ... BtnFilename4Click
+    void BtnPathOpenClick();
+    void CheckBox_MethodClick(int method);  // the four method boxes enable their lists
+    void ComboBoxMVRowChange();
+    void ComboBoxMVColumnChange();
+    void EditMainRowSizeChange();
+    void EditMainColumnSizeChange();
+    void BtnExeClick();
+    void BtnExitClick();
+    void FormCreate();
+    void FormClose();
+    void OnClose() override { BtnExitClick(); }
+
+    // The settings text as FormClose writes it (UTF-8, CR LF lines).
+    std::string SettingsText();
+    // Applies a settings text (lines with LF or CR LF).
+    void LoadSettings(const std::string& text);
+
+    OpenDialog OpenDialog1, OpenDialog2, OpenDialog3, OpenDialog4;
+
+private:
+    OpenDialog& DialogOf(int band);
+};
+
+}  // namespace tex

@@ -1,0 +1,21 @@
+// main, the texture tool. Takes no arguments of its own; "--script FILE" runs it under the
+// scripted operator.
+#include "platform/script/operator.h"
+#include "platform/ui/ui.h"
+#include "texture/forms/Gis.h"
+#include "texture/forms/form_support.h"
+
+#if defined(RICE_HAVE_QT) && __has_include("platform/qt/desktop.h")
+#include "platform/qt/desktop.h"
+#define TEXTURE_HAVE_DESKTOP 1
+#endif
+
+int main(int argc, char** argv) {
+    script::DesktopFactory desktop;
+#ifdef TEXTURE_HAVE_DESKTOP
+    desktop = [&] { return qtui::MakeDesktopUi(argc, argv); };
+#endif
+    ui::SetAppTitle(tex::kProgramTitle);
+    return script::RunProgram(argc, argv, [](const std::vector<std::string>&) { return tex::WinMain(); },
+                              desktop);
+}
