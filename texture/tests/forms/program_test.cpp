@@ -38,7 +38,7 @@ TEST_F(Program, RunsTheFormsHeadlessly) {
     EXPECT_TRUE(rice::FileExists(At("variogram.cfg")));
 }
 
-TEST(ProgramPlace, TheWorkbenchFindsItBesideItself) {
+TEST(MainProgramPlace, TheWorkbenchFindsMainBesideItself) {
 #ifdef KORVANE_FOLDER
     rice::SystemInterpreter interpreter;
     interpreter.ownFolder = KORVANE_FOLDER;
