@@ -18,6 +18,15 @@ else
   printf 'answer no\nmenu 32774\n' > "$road"
 fi
 sed "s|@DEMO@|$out|g" "$here/overlay.script" >> "$road"
+# Each sheet's merged statistics are built by the workbench's merge command from its rice and
+# non-rice signature files, and the listings are formatted (samples/merge.script); then a small
+# threshold grid (samples/threshold.script). Ready-made merged files are removed first.
+rm -f "$out"/cls/*_Merge.gsg "$out"/listings/*_stats.txt "$out"/parcels/*_0.*_0.*.lan
+sed "s|@DEMO@|$out|g" "$here/merge.script" "$here/threshold.script" > "$out/merge.script"
+(cd "$out" && "$build/workbench/Korvane" --script "$out/merge.script")
+echo "merged statistics: $(cd "$out/cls" && echo *_Merge.gsg)"
+echo "formatted listings: $(cd "$out/listings" && echo *_stats.txt)"
+echo "threshold grid: $(ls "$out"/parcels/*_0.*_0.*.lan | wc -l) classified images in $out/parcels"
 rm -f "$out/parcels/Report.csv" "$out/parcels/Report_new.csv"
 (cd "$out" && "$build/workbench/Korvane" --script "$road")
 # The pickers left the workbench's current folder with the parcel files: the reports are there.
