@@ -13,6 +13,7 @@
 #include "texture/forms/Openpath.h"
 #include "texture/forms/Variogram.h"
 #include "workbench/dialogs/BatchMLDlg.h"
+#include "workbench/dialogs/CML.h"
 #include "workbench/dialogs/ConvertDlg.h"
 #include "workbench/dialogs/MergeClsInfoDlg.h"
 #include "workbench/dialogs/OverlapDlg.h"
@@ -76,6 +77,7 @@ const std::vector<CatalogueEntry>& Catalogue() {
         e.push_back({"Korvane", "CConvertDlg", Plain<CConvertDlg>});
         e.push_back({"Korvane", "CMergeClsInfoDlg", Plain<CMergeClsInfoDlg>});
         e.push_back({"Korvane", "CBatchMLDlg", Plain<CBatchMLDlg>});
+        e.push_back({"Korvane", "CML", Plain<CML>});
         e.push_back({"Korvane", "COverlapDlg", Plain<COverlapDlg>});
         e.push_back({"Korvane", "CDravikDlg", Plain<CDravikDlg>});
         e.push_back({"Korvane", "CTolvexDlg", Plain<CTolvexDlg>});
