@@ -2,15 +2,12 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/CML.h"
 #include "workbench/engine/text_fields.h"
 
 namespace {
 
 const char* const kBounds[] = {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9", "1.0"};
-
-std::string MergeInfoPathOf(const std::string& infoFolder, const std::string& parcelPath) {
-    return infoFolder + "/info" + rice::BaseNameOf(parcelPath) + "_Merge.gsg";
-}
 
 }  // namespace
 
@@ -111,7 +108,7 @@ void CBatchMLDlg::OnBnClickedAddParcels() {
     for (const std::string& path : m_lastSelection) {
         m_parcelPaths.push_back(path);
         Item(IDC_PARCEL_LIST).AddItem(rice::BaseNameOf(path) + ".shp");
-        m_mergeInfoPaths.push_back(MergeInfoPathOf(m_infoFolder, path));
+        m_mergeInfoPaths.push_back(CML::MergeInfoPath(m_infoFolder, path));
     }
 }
 
