@@ -2,6 +2,8 @@
 // each on a small grid with the exact bytes written.
 #include "texture/tests/forms/fixture.h"
 
+#include <algorithm>
+
 #include "texture/forms/Glcm.h"
 #include "texture/lib/cross_diagonal.h"
 #include "texture/lib/glcm.h"
@@ -120,6 +122,17 @@ TEST_F(Runs, GlcmAverageIsTakenOfTheRoundedGrids) {
     ASSERT_TRUE(sum.write_file(At("expected.txt"), sink));
     EXPECT_EQ(Bytes(At("GLCM_homogeneity_avg.txt")), Bytes(At("expected.txt")));
     EXPECT_FALSE(rice::FileExists(At("GLCM_contrast_avg.txt")));
+}
+
+TEST_F(Runs, GlcmTableTooLargeIsReportedAndTheToolGoesOn) {
+    Write(At("deep.txt"), Grid(7, 7, [](int x, int) { return x == 3 ? 100000 : 1; }));
+    Write(At("in.txt"), image7);
+    std::string shown = Run("click BtnGLCM\nset EditFilename " + At("deep.txt") + "\nset EditOutputPath " + root +
+                            "\nclick Btn_EXE\nset EditFilename " + At("in.txt") + "\nclick Btn_EXE\nclick Btn_EXIT\n");
+    EXPECT_EQ(status, 0) << errors;
+    EXPECT_EQ(shown.substr(0, 7), "[main] ");
+    EXPECT_NE(shown.find("\n[main] 執行完畢\n"), std::string::npos) << shown;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 2) << shown;
 }
 
 TEST_F(Runs, GlcmWithNoFeatureWritesNothingAndFinishes) {
