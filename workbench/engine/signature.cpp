@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 #include "platform/core/files.h"
@@ -20,6 +21,9 @@ std::string InsertBeforeExtension(const std::string& path, const char* text) {
     size_t at = path.size() >= 4 ? path.size() - 4 : 0;
     return path.substr(0, at) + text + path.substr(at);
 }
+
+// Our temporary files only: never a folder that happens to carry the name.
+void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
 bool WritePlainFile(const std::string& path, const std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -126,7 +130,7 @@ SignatureCounts ConvertSignatureFile(const std::string& gsgPath, MessageSink& si
     const std::string temp = ConvertedPathOf(gsgPath);
     std::optional<std::string> input = ReadWholeFile(gsgPath);
     if (!input || !IsRegularFile(gsgPath)) {
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         sink.ShowMessage("DoConv Open Input " + gsgPath + " Fail");
         return {};
     }
@@ -134,12 +138,12 @@ SignatureCounts ConvertSignatureFile(const std::string& gsgPath, MessageSink& si
     std::string error;
     std::string text = ConvertText(*input, counts, error);
     if (!error.empty()) {
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         sink.ShowMessage(error + gsgPath + " Fail");
         return {};
     }
     if (!WritePlainFile(temp, text)) {
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         sink.ShowMessage("DoConv Open Output " + temp + " Fail");
         return {};
     }
@@ -150,7 +154,7 @@ bool PadSignatureClasses(const std::string& gsgPath, int extra, MessageSink& sin
     const std::string temp = ConvertedPathOf(gsgPath);
     const std::string copy = PaddingCopyPathOf(gsgPath);
     auto fail = [&](const char* what, const std::string& path) {
-        std::remove(copy.c_str());
+        RemoveFile(copy);
         sink.ShowMessage(what + path + " Fail");
         return false;
     };
@@ -178,7 +182,7 @@ bool PadSignatureClasses(const std::string& gsgPath, int extra, MessageSink& sin
     copyLines(2, blockLines * static_cast<size_t>(e));
     for (int i = 0; i < extra; ++i) copyLines(2 + blockLines * static_cast<size_t>(e - 1), blockLines);
     if (!WriteFileAtomic(temp, out)) return fail("開啟補分類檔 ", temp);
-    std::remove(copy.c_str());
+    RemoveFile(copy);
     return true;
 }
 
@@ -195,8 +199,8 @@ bool MergeSignaturePair(const std::string& riceGsgPath, const std::string& nonRi
     SignatureCounts rice = ConvertSignatureFile(riceGsgPath, sink);
     SignatureCounts other = ConvertSignatureFile(partner, sink);  // whatever the first gave
     auto done = [&](bool merged) {
-        std::remove(riceTemp.c_str());
-        std::remove(partnerTemp.c_str());
+        RemoveFile(riceTemp);
+        RemoveFile(partnerTemp);
         return merged;
     };
     if (rice.classes == 0 || other.classes == 0) return done(false);

@@ -258,6 +258,20 @@ TEST(MergeSignaturePair, UncreatableMergedFileIsReported) {
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"non", "non/A.gsg", "rice", "rice/A.gsg"}));
 }
 
+TEST(MergeSignaturePair, FailedPaddingSkipsThePair) {
+    TempDir dir;
+    Write(dir / "rice/A.gsg", MakeGsg(3, 2, 0));
+    Write(dir / "non/A.gsg", MakeGsg(3, 4, 1));
+    fs::create_directories(dir / "rice/A_temp2.gsg");  // the padding copy cannot be made
+    fs::create_directories(dir / "out");
+    RecordingSink sink;
+    EXPECT_FALSE(MergeSignaturePair(dir / "rice/A.gsg", dir / "non", dir / "out", sink));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0], "複製補分類數檔 " + (dir / "rice/A_temp2.gsg") + " Fail");
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"non", "non/A.gsg", "out", "rice", "rice/A.gsg",
+                                                     "rice/A_temp2.gsg"}));
+}
+
 TEST(CollectGsgFiles, PatternExtensionAndFolders) {
     TempDir dir;
     for (const char* f : {"A.gsg", "B.GSG", "c.gsgx", "d.txt", "old/x.gsg", "old.gsg/y.gsg",
