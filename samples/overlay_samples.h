@@ -94,8 +94,8 @@ inline std::optional<std::vector<std::string>> WriteOverlaySamples(
                 std::optional<bool> rice = truthAt((ax + bx) / 2, (ay + by) / 2);
                 bool truth = rice.value_or(n % 2 == 0);
                 if (n % 11 == 3) truth = !truth;  // wrong truths
-                std::string culture = truth ? "1" : "0";
-                if (n % 37 == 5) culture = truth ? "10" : "0 ";  // stored as its first character
+                // Some truths are stored as longer texts: only their first character counts.
+                const std::string culture = (n % 37 == 5) ? (truth ? "10" : "0 ") : (truth ? "1" : "0");
                 if (n % 9 == 4) {  // a pond
                     double cx = (ax + bx) / 2, cy = (ay + by) / 2, q = std::min(pw, ph) / 5;
                     write({box(ax, ay, bx, by), box(cx - q, cy - q, cx + q, cy + q, true)},
