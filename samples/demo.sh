@@ -6,18 +6,10 @@ out=${DEMO_DIR:-/tmp/rice-demo}
 # Generate the data set, then classify the source image with its class statistics.
 "$build/samples/gen_samples" "$out" --classify
 # The road of a typical run in the workbench, classification to report, under the scripted
-# operator: samples/classify.script, then samples/overlay.script. Until the scripted
-# classification is there, the sheets are classified by the generator and the script only
-# chooses the method.
+# operator: samples/classify.script, then samples/overlay.script, in one run.
 here=$(cd "$(dirname "$0")" && pwd)
 road="$out/road.script"
-if [ -f "$here/classify.script" ]; then
-  sed "s|@DEMO@|$out|g" "$here/classify.script" > "$road"
-else
-  "$build/samples/gen_samples" "$out" --sheets
-  printf 'answer no\nmenu 32774\n' > "$road"
-fi
-sed "s|@DEMO@|$out|g" "$here/overlay.script" >> "$road"
+sed "s|@DEMO@|$out|g" "$here/classify.script" "$here/overlay.script" > "$road"
 # Each sheet's merged statistics are built by the workbench's merge command from its rice and
 # non-rice signature files, and the listings are formatted (samples/merge.script); then a small
 # threshold grid (samples/threshold.script). Ready-made merged files are removed first.

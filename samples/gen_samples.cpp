@@ -1,8 +1,6 @@
-// Writes the demo data set into a folder: gen_samples OUTPUT_FOLDER [--classify] [--sheets]
+// Writes the demo data set into a folder: gen_samples OUTPUT_FOLDER [--classify]
 // One function per family of files; main calls them in order. With --classify the source
-// image is then classified with its statistics; with --sheets it is clipped to each map sheet
-// and each clip classified into "out" as the classification command names it (thresholds
-// 0.37 and 1.00), for a demo that runs the overlay without the scripted classification.
+// image is then classified with its statistics.
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -18,7 +16,6 @@
 #include "samples/overlay_samples.h"
 #include "samples/signature_samples.h"
 #include "workbench/engine/classifier.h"
-#include "workbench/engine/clip.h"
 
 namespace {
 
@@ -114,25 +111,6 @@ bool ClassifySource(const std::string& folder) {
     return true;
 }
 
-// The classification road of the two sheets, straight through the engine.
-bool ClassifySheets(const std::string& folder) {
-    class PrintSink : public rice::MessageSink {
-    public:
-        void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    } sink;
-    std::optional<rice::LanImage> source = rice::ReadLanImage(rice::JoinPath(folder, kSourceLan));
-    if (!source) return false;
-    for (const char* sheet : {"94203021", "94203022"}) {
-        const std::string parcels = rice::JoinPath(folder, std::string("parcels/") + sheet);
-        rice::ClipLanToParcels(*source, parcels + ".shp", sink);
-        const std::string out = rice::JoinPath(folder, std::string("out/") + sheet + "_0.37_1.00.lan");
-        const std::string stats = rice::JoinPath(folder, std::string("cls/info") + sheet + "_Merge.gsg");
-        if (rice::ClassifyMaximumLikelihood(parcels + ".lan", stats, out, 0.37, 1.0, sink) == 0) return false;
-        std::printf("classified sheet: %s\n", out.c_str());
-    }
-    return true;
-}
-
 // A folder of two covers for Tessmar (tables, .doc and .SML files, "covlist.txt").
 bool WriteCovers(const std::string& folder) {
     return samples::WriteCoverSamples(rice::JoinPath(folder, "covers"));
@@ -142,15 +120,13 @@ bool WriteCovers(const std::string& folder) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: gen_samples OUTPUT_FOLDER [--classify] [--sheets]\n");
+        std::fprintf(stderr, "usage: gen_samples OUTPUT_FOLDER [--classify]\n");
         return 2;
     }
     std::string folder = argv[1];
     bool classify = false;
-    bool sheets = false;
     for (int i = 2; i < argc; ++i) {
         if (std::string(argv[i]) == "--classify") classify = true;
-        else if (std::string(argv[i]) == "--sheets") sheets = true;
         else {
             std::fprintf(stderr, "gen_samples: unknown option %s\n", argv[i]);
             return 2;
@@ -182,6 +158,5 @@ int main(int argc, char** argv) {
     }
     std::printf("demo data in %s\n", folder.c_str());
     if (classify && !ClassifySource(folder)) return 1;
-    if (sheets && !ClassifySheets(folder)) return 1;
     return 0;
 }

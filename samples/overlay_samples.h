@@ -58,7 +58,7 @@ inline std::optional<std::vector<std::string>> WriteOverlaySamples(
         const int across = grid.across, down = grid.down;
         int record = 0;
         auto write = [&](const std::vector<std::vector<std::pair<double, double>>>& rings,
-                         const std::string& culture, double area) {
+                         const char* culture, double area) {
             std::vector<int> starts;
             std::vector<double> xs, ys;
             for (const auto& ring : rings) {
@@ -74,7 +74,7 @@ inline std::optional<std::vector<std::string>> WriteOverlaySamples(
             SHPWriteObject(shp, -1, o);
             SHPDestroyObject(o);
             DBFWriteDoubleAttribute(dbf, record, 0, area);
-            DBFWriteStringAttribute(dbf, record, 1, culture.c_str());
+            DBFWriteStringAttribute(dbf, record, 1, culture);
             ++record;
         };
         // Clockwise outer rings, the hole the other way round, as shapefiles keep them.
@@ -94,8 +94,8 @@ inline std::optional<std::vector<std::string>> WriteOverlaySamples(
                 std::optional<bool> rice = truthAt((ax + bx) / 2, (ay + by) / 2);
                 bool truth = rice.value_or(n % 2 == 0);
                 if (n % 11 == 3) truth = !truth;  // wrong truths
-                // Some truths are stored as longer texts: only their first character counts.
-                const std::string culture = (n % 37 == 5) ? (truth ? "10" : "0 ") : (truth ? "1" : "0");
+                // Now and then a longer value, stored as its first character.
+                const char* culture = n % 37 == 5 ? (truth ? "10" : "0 ") : (truth ? "1" : "0");
                 if (n % 9 == 4) {  // a pond
                     double cx = (ax + bx) / 2, cy = (ay + by) / 2, q = std::min(pw, ph) / 5;
                     write({box(ax, ay, bx, by), box(cx - q, cy - q, cx + q, cy + q, true)},
