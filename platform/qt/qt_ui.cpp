@@ -173,7 +173,7 @@ int QtUi::Run(ui::Window& w, bool main) {
     return w.ModalResult();
 }
 
-int QtUi::RunModal(ui::Window& w) { return Run(w, levels_.empty()); }
+int QtUi::RunModal(ui::Window& w) { return Run(w, false); }
 
 int QtUi::RunMain(ui::Window& w) { return Run(w, true); }
 

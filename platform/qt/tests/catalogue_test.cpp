@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QMessageBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QWidget>
@@ -72,6 +74,41 @@ TEST(ProgramWindows, EveryControlOfEveryTemplateIsShownWithItsCaption) {
                                           [](const auto& c) { return !c->visible; }),
                   w->Controls().size());
     }
+}
+
+}  // namespace
+}  // namespace rice::qtui
+
+namespace rice::qtui {
+namespace {
+
+// A real dialog's modal flow: Esc (the dialog's Cancel) asks before it leaves; No keeps it open.
+TEST(ProgramWindows, ClassificationDialogAsksBeforeItLeaves) {
+    const auto& entries = Catalogue();
+    auto it = std::find_if(entries.begin(), entries.end(), [](const auto& e) { return e.name == "CML"; });
+    ASSERT_NE(it, entries.end());
+    testing::QtTestUi t;
+    std::shared_ptr<ui::Window> w = it->make();
+    std::vector<testing::SeenBox> seen;
+    bool stayedOpen = false;
+    t.ui.SetShownHook([&](ui::Window& shown) {
+        auto* dialog = qobject_cast<QDialog*>(t.ui.ViewOf(shown)->Top());
+        if (!dialog) {
+            ADD_FAILURE() << "not shown as a dialog";
+            shown.EndModal(0);
+            return;
+        }
+        testing::AnswerNextBox("否(&N)", &seen);
+        dialog->reject();  // what Esc does
+        stayedOpen = !shown.Ended() && dialog->isVisible();
+        testing::AnswerNextBox("是(&Y)", &seen);
+        qobject_cast<QAbstractButton*>(t.ui.ViewOf(shown)->WidgetOf(shown.Item(ui::kCancel)))->click();
+    });
+    EXPECT_EQ(t.ui.RunModal(*w), ui::kCancel);
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "確定離開程式?");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Question);
 }
 
 }  // namespace
