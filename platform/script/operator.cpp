@@ -299,11 +299,13 @@ int RunProgram(int argc, char** argv, const std::function<int(const std::vector<
         std::cout.flush();
         return status;
     }
-    std::unique_ptr<ui::Ui> ui = desktop ? desktop() : nullptr;
-    if (!ui) {
+    if (!desktop) {
         std::cerr << "this build has no desktop front-end (Qt 6); run it with --script FILE\n";
         return 1;
     }
+    // A front-end that cannot start (no display) has already said why.
+    std::unique_ptr<ui::Ui> ui = desktop();
+    if (!ui) return 1;
     ui::ScopedUi scope(*ui);
     return rice::RunUntilExit([&] { return program(args); });
 }
