@@ -91,60 +91,34 @@ private:
     ui::Control& control_;
 };
 
-class ModelDialog : public QDialog {
+// The close box asks the window model first; a window it keeps open stays.
+template <typename Base>
+class ModelWidget : public Base {
 public:
-    ModelDialog(WindowView& v, QWidget* parent) : QDialog(parent), view_(v) {}
+    template <typename... Args>
+    explicit ModelWidget(WindowView& v, Args... args) : Base(args...), view_(v) {}
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        if (view_.CloseAllowed()) {
+            e->accept();
+            return;
+        }
+        e->ignore();
+        view_.OperatorClose();
+    }
+
+    WindowView& view_;
+};
+
+class ModelDialog : public ModelWidget<QDialog> {
+public:
+    ModelDialog(WindowView& v, QWidget* parent) : ModelWidget<QDialog>(v, parent) {}
     void reject() override { view_.OperatorEscape(); }
-
-protected:
-    void closeEvent(QCloseEvent* e) override {
-        if (view_.CloseAllowed()) {
-            e->accept();
-            return;
-        }
-        e->ignore();
-        view_.OperatorClose();
-    }
-
-private:
-    WindowView& view_;
 };
 
-class ModelMainWindow : public QMainWindow {
-public:
-    explicit ModelMainWindow(WindowView& v) : view_(v) {}
-
-protected:
-    void closeEvent(QCloseEvent* e) override {
-        if (view_.CloseAllowed()) {
-            e->accept();
-            return;
-        }
-        e->ignore();
-        view_.OperatorClose();
-    }
-
-private:
-    WindowView& view_;
-};
-
-class ModelForm : public QWidget {
-public:
-    explicit ModelForm(WindowView& v) : view_(v) {}
-
-protected:
-    void closeEvent(QCloseEvent* e) override {
-        if (view_.CloseAllowed()) {
-            e->accept();
-            return;
-        }
-        e->ignore();
-        view_.OperatorClose();
-    }
-
-private:
-    WindowView& view_;
-};
+using ModelMainWindow = ModelWidget<QMainWindow>;
+using ModelForm = ModelWidget<QWidget>;
 
 std::string MenuShape(const std::vector<ui::MenuItem>& items) {
     std::string s;
