@@ -35,18 +35,25 @@ std::string OutputBase() {
 
 const COMPUTATE_FUNCTION kFeatures[6] = {&contrast, &entropy, &dissimilarity, &energy, &homogeneity, &correlation};
 
-// state.range(0): image size; range(1): 1 for the plain algorithm; range(2): threads (0 all).
-void GlcmFourDirections(benchmark::State& state) {
-    MATRIX<unsigned int> image;
-    RandomImage(image, static_cast<unsigned>(state.range(0)));
-    SCOPED_TEXTURE_RUN_OPTIONS scope({state.range(1) != 0, static_cast<unsigned>(state.range(2))});
-    MATRIX<float> results[6];
+// The six features, each into its own result grid of the image's size.
+std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> SixFeaturePairs(
+    const MATRIX<unsigned int>& image, MATRIX<float> (&results)[6]) {
     std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
     for (int f = 0; f < 6; ++f) {
         results[f].resize(image.size_of_x(), image.size_of_y());
         results[f].clear();
         pairs.emplace_back(kFeatures[f], &results[f]);
     }
+    return pairs;
+}
+
+// state.range(0): image size; range(1): 1 for the plain algorithm; range(2): threads (0 all).
+void GlcmFourDirections(benchmark::State& state) {
+    MATRIX<unsigned int> image;
+    RandomImage(image, static_cast<unsigned>(state.range(0)));
+    SCOPED_TEXTURE_RUN_OPTIONS scope({state.range(1) != 0, static_cast<unsigned>(state.range(2))});
+    MATRIX<float> results[6];
+    auto pairs = SixFeaturePairs(image, results);
     GLCM_PROBABILITY_MATRIX_N_S n_s;
     GLCM_PROBABILITY_MATRIX_E_W e_w;
     GLCM_PROBABILITY_MATRIX_NE_SW ne_sw;
@@ -63,12 +70,7 @@ void CrossDiagonalBothCodings(benchmark::State& state) {
     RandomImage(image, static_cast<unsigned>(state.range(0)));
     SCOPED_TEXTURE_RUN_OPTIONS scope({state.range(1) != 0, static_cast<unsigned>(state.range(2))});
     MATRIX<float> results[6];
-    std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
-    for (int f = 0; f < 6; ++f) {
-        results[f].resize(image.size_of_x(), image.size_of_y());
-        results[f].clear();
-        pairs.emplace_back(kFeatures[f], &results[f]);
-    }
+    auto pairs = SixFeaturePairs(image, results);
     for (auto _ : state) {
         CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL().compute(image, pairs);
         CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL().compute(image, pairs);

@@ -18,6 +18,7 @@
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/doc/classify_run.h"
 #include "workbench/engine/lan_image.h"
+#include "workbench/tests/engine/test_util.h"
 
 namespace {
 
@@ -266,17 +267,7 @@ TEST(ClassifiedName, ThresholdsBeforeTheExtension) {
     EXPECT_EQ(ClassifiedName("", 0.1, 0.2), "_0.10_0.20");
 }
 
-// A polygon shapefile holding one rectangle.
-void WriteBox(const std::string& path, double minX, double minY, double maxX, double maxY) {
-    SHPHandle h = SHPCreate(path.c_str(), SHPT_POLYGON);
-    ASSERT_NE(h, nullptr) << path;
-    double xs[] = {minX, minX, maxX, maxX, minX};
-    double ys[] = {minY, maxY, maxY, minY, minY};
-    SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
-    SHPWriteObject(h, -1, o);
-    SHPDestroyObject(o);
-    SHPClose(h);
-}
+constexpr auto WriteBox = rice::test::WriteBoxShapefile;
 
 TEST_F(ClassifyTest, ScriptedRunEndToEnd) {
     // 60 x 50 cells of 10 units from (250000, 2655000); two rice and two other classes.

@@ -14,6 +14,7 @@
 #include "platform/script/operator.h"
 #include "samples/signature_samples.h"
 #include "workbench/doc/KorvaneDoc.h"
+#include "workbench/tests/engine/test_util.h"
 #include "workbench/engine/lan_image.h"
 
 namespace {
@@ -141,13 +142,7 @@ TEST_F(SignatureCommandTest, UnusableListingEndsTheProgram) {
 // A parcel shapefile whose box is (x0, y0) - (x1, y1).
 void WriteParcels(const std::string& stem, double x0, double y0, double x1, double y1) {
     fs::create_directories(fs::path(stem).parent_path());
-    SHPHandle h = SHPCreate(stem.c_str(), SHPT_POLYGON);
-    ASSERT_TRUE(h);
-    double xs[] = {x0, x0, x1, x1, x0}, ys[] = {y0, y1, y1, y0, y0};
-    SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
-    SHPWriteObject(h, -1, o);
-    SHPDestroyObject(o);
-    SHPClose(h);
+    rice::test::WriteBoxShapefile(stem, x0, y0, x1, y1);
 }
 
 class GridCommandTest : public SignatureCommandTest {

@@ -15,17 +15,7 @@ using test::MakeHeader;
 using test::MakeImage;
 using test::ReadBytes;
 
-// A polygon shapefile holding one rectangle, so its bounding box is that rectangle.
-void WriteBoxShapefile(const std::string& path, double minX, double minY, double maxX, double maxY) {
-    SHPHandle h = SHPCreate(path.c_str(), SHPT_POLYGON);
-    ASSERT_NE(h, nullptr) << path;
-    double xs[] = {minX, minX, maxX, maxX, minX};
-    double ys[] = {minY, maxY, maxY, minY, minY};
-    SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
-    SHPWriteObject(h, -1, o);
-    SHPDestroyObject(o);
-    SHPClose(h);
-}
+using test::WriteBoxShapefile;
 
 int SourceCell(int r, int b, int c) { return 1 + r * 16 + c + b * 60; }
 

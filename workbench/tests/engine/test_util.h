@@ -1,6 +1,7 @@
 #pragma once
 // Small fixtures shared by the engine tests.
 #include <gtest/gtest.h>
+#include <shapefil.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -12,6 +13,19 @@
 #include "workbench/engine/lan_image.h"
 
 namespace rice::test {
+
+// A polygon shapefile holding one rectangle, so its bounding box is that rectangle.
+inline void WriteBoxShapefile(const std::string& path, double minX, double minY, double maxX,
+                              double maxY) {
+    SHPHandle h = SHPCreate(path.c_str(), SHPT_POLYGON);
+    ASSERT_NE(h, nullptr) << path;
+    double xs[] = {minX, minX, maxX, maxX, minX};
+    double ys[] = {minY, maxY, maxY, minY, minY};
+    SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
+    SHPWriteObject(h, -1, o);
+    SHPDestroyObject(o);
+    SHPClose(h);
+}
 
 // A fresh folder per test, removed afterwards.
 class TempDirTest : public ::testing::Test {
