@@ -24,11 +24,10 @@ std::string Decode(const std::string& cp950, const std::string& file) {
     return utf8;
 }
 
-// Writes the job's text (UTF-8) as code page 950 under a temporary name, then renames it.
-void WriteOutput(const std::string& folder, const char* name, const std::string& text) {
+// Writes the job's bytes under a temporary name, then renames it. The text is already code
+// page 950: names and lines come from the input files as they stand, numbers are ASCII.
+void WriteOutput(const std::string& folder, const char* name, const std::string& bytes) {
     std::string path = FindCaseBlind(folder, name);
-    std::string bytes;
-    if (!rice::TryUtf8ToCp950(text, bytes)) throw BadText(path);
     if (!rice::WriteFileAtomic(path, bytes)) throw CannotWrite(path);
 }
 
@@ -38,23 +37,23 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < bytes.size()) {
-        size_t lf = bytes.find('\n', start);
-        size_t end = lf == std::string::npos ? bytes.size() : lf;
-        size_t len = end - start;
-        if (lf != std::string::npos && len > 0 && bytes[end - 1] == '\r') --len;
-        lines.push_back(bytes.substr(start, len));
-        if (lf == std::string::npos) break;
-        start = lf + 1;
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
     }
     return lines;
 }
 
-void CoverJobs::ForEachCover(const std::string& folder,
-                             const std::function<void(const std::string&)>& perCover) {
+void CoverJobs::ForEachCover(const std::string& folder, const PerCover& perCover) {
     std::string listPath = FindCaseBlind(folder, "covlist.txt");
     try {
         for (const std::string& raw : SplitLines(ReadTextFile(listPath)))
-            perCover(Decode(raw, listPath));
+            perCover(Cover{raw, Decode(raw, listPath)});
     } catch (...) {
         // The stopped cover's edits are never committed.
         if (engine_) engine_->Rollback();
@@ -71,9 +70,9 @@ void CoverJobs::OpenCover(const std::string& folder, const std::string& covnam,
 
 void CoverJobs::Extents(const std::string& folder) {
     std::string outtxt;
-    ForEachCover(folder, [&](const std::string& covnam) {
-        OpenCover(folder, covnam, "bnd");
-        outtxt += covnam;
+    ForEachCover(folder, [&](const Cover& covnam) {
+        OpenCover(folder, covnam.name, "bnd");
+        outtxt += covnam.bytes;
         for (int i = 0; i <= 3; ++i) {
             std::string codn = BndNumberText(sd_->Field(i).Number(sd_->Path()));
             outtxt += codn;
@@ -85,9 +84,9 @@ void CoverJobs::Extents(const std::string& folder) {
 
 void CoverJobs::TicPoints(const std::string& folder) {
     std::string outtxt;
-    ForEachCover(folder, [&](const std::string& covnam) {
-        OpenCover(folder, covnam, "tic");
-        outtxt += covnam + kWrap;
+    ForEachCover(folder, [&](const Cover& covnam) {
+        OpenCover(folder, covnam.name, "tic");
+        outtxt += covnam.bytes + kWrap;
         while (!sd_->Eof()) {
             for (int i = 0; i <= 2; ++i) {
                 double v = sd_->Field(i).Number(sd_->Path());
@@ -102,14 +101,14 @@ void CoverJobs::TicPoints(const std::string& folder) {
 
 void CoverJobs::SmlList(const std::string& folder) {
     std::string outtxt;
-    ForEachCover(folder, [&](const std::string& covnam) {
-        outtxt += covnam;
-        std::string path = FindCaseBlind(folder, covnam + ".SML");
+    ForEachCover(folder, [&](const Cover& covnam) {
+        outtxt += covnam.bytes;
+        std::string path = FindCaseBlind(folder, covnam.name + ".SML");
         std::vector<std::string> lines = SplitLines(ReadTextFile(path));
         for (size_t i = 0; i < 4; ++i) {
             if (i >= lines.size()) throw InputPastEnd(path);
             outtxt += ' ';
-            outtxt += Decode(lines[i], path);
+            outtxt += lines[i];
         }
         outtxt += kWrap;
     });
@@ -117,18 +116,17 @@ void CoverJobs::SmlList(const std::string& folder) {
 }
 
 void CoverJobs::DocCopy(const std::string& folder) {
-    ForEachCover(folder, [&](const std::string& covnam) {
+    ForEachCover(folder, [&](const Cover& covnam) {
         std::string outtxt;
-        std::string path = FindCaseBlind(folder, covnam + ".doc");
-        for (const std::string& docline : SplitLines(ReadTextFile(path)))
-            outtxt += Decode(docline, path) + kWrap;
+        std::string path = FindCaseBlind(folder, covnam.name + ".doc");
+        for (const std::string& docline : SplitLines(ReadTextFile(path))) outtxt += docline + kWrap;
         WriteOutput(folder, "tem.txt", outtxt + kWrap);
     });
 }
 
 void CoverJobs::RecodeCulture(const std::string& folder) {
-    ForEachCover(folder, [&](const std::string& covnam) {
-        OpenCover(folder, covnam, "pat");
+    ForEachCover(folder, [&](const Cover& covnam) {
+        OpenCover(folder, covnam.name, "pat");
         Recordset& rs = *sd_;
         const std::string& file = rs.Path();
         rs.MoveFirst();
@@ -164,8 +162,8 @@ void CoverJobs::RecodeCulture(const std::string& folder) {
 }
 
 void CoverJobs::SystemValue(const std::string& folder) {
-    ForEachCover(folder, [&](const std::string& covnam) {
-        OpenCover(folder, covnam, "pat");
+    ForEachCover(folder, [&](const Cover& covnam) {
+        OpenCover(folder, covnam.name, "pat");
         sd_->MoveFirst();
         engine_->BeginTrans();
         sd_->Edit();

@@ -15,8 +15,8 @@ namespace cover {
 inline constexpr char kWrap[] = "\r\n";
 inline constexpr char kJobDone[] = "作業完成....";
 
-// Lines of a text file's bytes: split at LF, a CR before it dropped; a line break at the end
-// adds no line.
+// Lines of a text file's bytes: a line ends at CR, LF or CR LF; a line break at the end adds
+// no line.
 std::vector<std::string> SplitLines(const std::string& bytes);
 
 // The state the jobs share for the program's run: the engine, made when a job first needs
@@ -33,10 +33,17 @@ public:
     const std::shared_ptr<Recordset>& CurrentTable() const { return sd_; }
 
 private:
+    // A line of the cover list: its bytes, copied as they stand into the outputs, and the
+    // name decoded from code page 950, which finds the cover's files.
+    struct Cover {
+        std::string bytes;
+        std::string name;
+    };
+    using PerCover = std::function<void(const Cover&)>;
+
     void OpenCover(const std::string& folder, const std::string& covnam, const char* table);
-    // Calls perCover with each cover name of the folder's list, decoded from code page 950.
-    void ForEachCover(const std::string& folder,
-                      const std::function<void(const std::string&)>& perCover);
+    // Calls perCover with each cover of the folder's list, in list order.
+    void ForEachCover(const std::string& folder, const PerCover& perCover);
 
     std::unique_ptr<DbEngine> engine_;
     std::shared_ptr<Database> dd_;

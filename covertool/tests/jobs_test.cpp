@@ -41,7 +41,13 @@ TEST(SplitLines, LineEnds) {
     EXPECT_EQ(SplitLines("a\nb"), (V{"a", "b"}));
     EXPECT_EQ(SplitLines("a\r\n\r\nb\r\n"), (V{"a", "", "b"}));
     EXPECT_EQ(SplitLines("\r\n"), (V{""}));
-    EXPECT_EQ(SplitLines(" a \r"), (V{" a \r"}));  // a lone CR is text, names are verbatim
+    // A line ends at CR, LF or CR LF, as the runtime's line input ends it.
+    EXPECT_EQ(SplitLines(" a \r"), (V{" a "}));
+    EXPECT_EQ(SplitLines("a\rb\rc"), (V{"a", "b", "c"}));
+    EXPECT_EQ(SplitLines("a\r\rb\r"), (V{"a", "", "b"}));
+    EXPECT_EQ(SplitLines("a\n\rb"), (V{"a", "", "b"}));
+    EXPECT_EQ(SplitLines("a\r\n\nb\r\r\n"), (V{"a", "", "b", ""}));
+    EXPECT_EQ(SplitLines(" a\tb "), (V{" a\tb "}));  // names are verbatim
 }
 
 class Jobs : public CoverFolder {
@@ -255,8 +261,8 @@ TEST_F(Jobs, RunTimeErrorsNameTheErrorAndTheFile) {
          kInputPastEnd, "c02.SML"},
         {"no .doc", [](Jobs& t) { fs::remove(t.At("c02.doc")); }, doc, kFileNotFound,
          "c02.doc"},
-        {"not Big5", [](Jobs& t) { Write(t.At("c02.doc"), "ok\r\n\xFF\xFF\r\n"); }, doc,
-         kTypeMismatch, "c02.doc"},
+        {"cover name not Big5", [](Jobs& t) { Write(t.At("covlist.txt"), "c01\r\n\xFF\xFF\r\n"); },
+         doc, kTypeMismatch, "covlist.txt"},
         {"not a table", [](Jobs& t) { Write(t.At("c02/tic.dbf"), "garbage"); }, tics,
          kCannotOpenTable, "c02/tic.dbf"},
         {"table shorter than its header says",
