@@ -149,8 +149,8 @@ void TFORM_GLCM::Btn_EXEClick() {
     if (MASK < 3 || MASK % 2 == 0) return Info("MASK 大小必須是 3 以上的奇數");
     if (MASK > width || MASK > height) return Info("MASK 大小不可大於 image 大小");
     int gap = StrToInt(Item("ComboBox_Gap").text);
-    if (gap < 0) return Info("Gap 值不可小於 0");
-    if (gap >= MASK) return Info("Gap 值大於等於 MASK 大小");
+    // Compared as unsigned numbers: a negative gap is as large as any.
+    if (unsigned(gap) >= unsigned(MASK)) return Info("Gap 值大於等於 MASK 大小");
     const std::string fileName = Item("EditFilename").text;
     if (fileName.empty()) return Info("檔案名稱為空白");
 

@@ -14,17 +14,21 @@ bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// One number at p; false when the text there is not a number of type T. Unsigned grids take
-// only unsigned decimal integers that fit: a sign or an oversized value is not a number.
+// One number at p; false when the text there is not a number of type T. A leading "+" is
+// taken as the stream reading takes it; unsigned grids take only unsigned decimal integers
+// that fit: a minus sign or an oversized value is not a number.
 template <class T>
 bool parse_number(const char*& p, const char* end, T& value) {
+    const char* q = p;
+    if (q != end && *q == '+') {
+        ++q;
+        if (q != end && *q == '-') return false;  // one sign only
+    }
     std::from_chars_result r;
     if constexpr (std::is_floating_point_v<T>) {
-        const char* q = p;
-        if (q != end && *q == '+') ++q;
         r = std::from_chars(q, end, value, std::chars_format::general);
     } else {
-        r = std::from_chars(p, end, value, 10);
+        r = std::from_chars(q, end, value, 10);
     }
     if (r.ec != std::errc()) return false;
     p = r.ptr;

@@ -56,7 +56,7 @@ TEST_F(Runs, GlcmRefusalsInOrder) {
         {"set ComboBox_MW_Size 1\n", Box("MASK 大小必須是 3 以上的奇數")},
         {"set ComboBox_MW_Size 9\n", Box("MASK 大小不可大於 image 大小")},
         {"set ComboBox_Gap x\n", kNotInteger},
-        {"set ComboBox_Gap -1\n", Box("Gap 值不可小於 0")},
+        {"set ComboBox_Gap -1\n", Box("Gap 值大於等於 MASK 大小")},
         {"set ComboBox_Gap 3\n", Box("Gap 值大於等於 MASK 大小")},
         {"", Box("檔案名稱為空白")},
         {"set EditFilename " + At("none.txt") + "\n", Box("檔案不能開啟 : " + At("none.txt"))},

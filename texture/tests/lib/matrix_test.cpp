@@ -88,6 +88,10 @@ TEST(TextGrid, ReadsUnsignedGrids) {
         {"decimal_inside", "1 12.5 3 4", 2, 2, 0, too_few.c_str(), {}},
         {"word_in_last_cell", "1 2 3 x", 2, 2, 0, too_few.c_str(), {}},
         {"minus_sign", "1 -2 3 4", 2, 2, 0, too_few.c_str(), {}},
+        {"plus_sign", "+1 2 +0 +4294967295", 2, 2, 1, "", {1, 2, 0, 4294967295u}},
+        {"plus_alone", "1 + 3 4", 2, 2, 0, too_few.c_str(), {}},
+        {"two_signs", "1 +-2 3 4", 2, 2, 0, too_few.c_str(), {}},
+        {"plus_plus", "1 ++2 3 4", 2, 2, 0, too_few.c_str(), {}},
         {"too_large_value", "1 2 3 4294967296", 2, 2, 0, too_few.c_str(), {}},
         {"utf16", std::string("\xff\xfe" "1\0 \0" "2\0", 8), 2, 1, 0, too_few.c_str(), {}},
     };
@@ -131,7 +135,7 @@ TEST(TextGrid, ReadRefusesMissingFilesAndHugeSizes) {
 
 TEST(TextGrid, ReadsFloatGridsBack) {
     std::string folder = TempFolder();
-    WriteText(folder + "/f.txt", "0.5 -1.25 \r\n1E-3 2 \r\n");
+    WriteText(folder + "/f.txt", "0.5 -1.25 \r\n1E-3 +2 \r\n");
     MATRIX<float> m;
     RecordingSink sink;
     ASSERT_EQ(m.read_file(folder + "/f.txt", 2, 2, sink), 1);
@@ -139,6 +143,11 @@ TEST(TextGrid, ReadsFloatGridsBack) {
     EXPECT_EQ(m.at(1, 0), -1.25f);
     EXPECT_EQ(m.at(0, 1), 1e-3f);
     EXPECT_EQ(m.at(1, 1), 2.0f);
+    // A sign after the plus is not a number.
+    WriteText(folder + "/s.txt", "1 +-2 3 4");
+    EXPECT_EQ(m.read_file(folder + "/s.txt", 2, 2, sink), 0);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0], "檔案資料數不夠 : " + folder + "/s.txt");
 }
 
 TEST(TextGrid, WritesFormattedRowsWithCrLf) {
