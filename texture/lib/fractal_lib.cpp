@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "texture/lib/run_options.h"
 
@@ -22,15 +21,28 @@ inline float half_diagonal(unsigned p) {
     return static_cast<float>(static_cast<double>(p) * std::sqrt(2.0) / 2.0);
 }
 
-// Distance in units in the last place between two positive floats.
-std::uint32_t ulp_distance(float a, float b) {
-    std::uint32_t ia, ib;
-    std::memcpy(&ia, &a, sizeof ia);
-    std::memcpy(&ib, &b, sizeof ib);
-    return ia > ib ? ia - ib : ib - ia;
+// True when the cells of every step cover the same part of the window (sizes 2^k + 1): a
+// planar window then has the same area at every step.
+bool steps_tile_alike(unsigned width, unsigned height) {
+    unsigned largest = 1;
+    while (largest * 2 < width) largest *= 2;
+    return (width - 1) % largest == 0 && (height - 1) % largest == 0;
 }
 
-constexpr std::uint32_t kSameAreaUlps = 4;
+// True when the grey values lie exactly on a plane (flat windows included), decided in integer
+// arithmetic: the float areas of such a window differ only by rounding.
+template <class At>
+bool planar_window(At at, unsigned width, unsigned height) {
+    const std::int64_t a = at(0, 0);
+    const std::int64_t dx = std::int64_t(at(1, 0)) - a, dy = std::int64_t(at(0, 1)) - a;
+    std::int64_t row = a;
+    for (unsigned j = 0; j < height; ++j, row += dy) {
+        std::int64_t expected = row;
+        for (unsigned i = 0; i < width; ++i, expected += dx)
+            if (std::int64_t(at(i, j)) != expected) return false;
+    }
+    return true;
+}
 
 float cell_area_with_h(float a, float b, float c, float d, float p, float h) {
     float e = (a + b + c + d) * 0.25f;
@@ -78,16 +90,8 @@ void prism_surface_area(FRACTAL_MATRIX&, MW_MATRIX<unsigned int>& window, std::v
 }
 
 void fractal_regression(std::vector<float>& area, std::vector<float>& squared_step, float& r2, float& D,
-                        unsigned summed_cells) {
+                        bool same_areas) {
     const size_t n = area.size();
-    // Decided on the areas themselves: their logarithms and means may differ by rounding even
-    // when the surface is the same at every step. Each addition of the running area rounds by
-    // at most half a unit of the final sum.
-    const std::uint32_t tolerance = kSameAreaUlps + summed_cells / 2;
-    bool same_areas = n > 0;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t k = i + 1; k < n; ++k)
-            if (ulp_distance(area[i], area[k]) > tolerance) same_areas = false;
     float sum_x = 0, sum_y = 0;
     for (size_t i = 0; i < n; ++i) {
         squared_step[i] = static_cast<float>(std::log(static_cast<double>(squared_step[i])));
@@ -110,6 +114,11 @@ void fractal_regression(std::vector<float>& area, std::vector<float>& squared_st
         sxx = sxx + dx * dx;
         syy = syy + dy * dy;
     }
+    if (syy == 0) {  // no spread to fit: r would be 0 / 0
+        r2 = 0;
+        D = 2;
+        return;
+    }
     float r = static_cast<float>(static_cast<double>(sxy) / std::sqrt(static_cast<double>(sxx * syy)));
     float slope = static_cast<float>(std::sqrt(static_cast<double>(syy)) * r / std::sqrt(static_cast<double>(sxx)));
     D = 2 - slope;
@@ -129,13 +138,15 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
     window.reset();
     r2_window.reset();
     d_window.reset();
-    const unsigned summed_cells = (width - 1) * (height - 1);
+    const bool tile_alike = steps_tile_alike(width, height);
     if (texture_run_options().plain) {
         std::vector<float> area, squared_step;
         for (;;) {
             prism_surface_area(image, window, area, squared_step);
+            const bool same_areas =
+                tile_alike && planar_window([&](unsigned i, unsigned j) { return window.at(i, j); }, width, height);
             float r2 = 0, D = 0;
-            fractal_regression(area, squared_step, r2, D, summed_cells);
+            fractal_regression(area, squared_step, r2, D, same_areas);
             r2_window.set(r2);
             d_window.set(D);
             area.clear();
@@ -189,8 +200,11 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
                     area.push_back(total);
                     squared_step.push_back(fp * fp);
                 }
+                const bool same_areas =
+                    tile_alike && planar_window([&](unsigned i, unsigned j) { return img[(X + i) + static_cast<size_t>(Y + j) * W]; },
+                                                width, height);
                 float r2 = 0, D = 0;
-                fractal_regression(area, squared_step, r2, D, summed_cells);
+                fractal_regression(area, squared_step, r2, D, same_areas);
                 r2_grid.at(X + half, Y + half) = r2;
                 d_grid.at(X + half, Y + half) = D;
             }

@@ -21,11 +21,11 @@ void prism_surface_area(FRACTAL_MATRIX& image, MW_MATRIX<unsigned int>& window,
                         std::vector<float>& area, std::vector<float>& squared_step);
 
 // Least-squares fit of ln(area) against ln(step²); replaces both lists by their logarithms.
-// Areas equal at every step give r² 0 and D 2. "Equal" allows for the rounding of the float
-// sums: a few units in the last place plus half a unit per cell added at the finest step
-// (summed_cells, (window - 1)² for a square window).
+// Areas equal at every step leave no slope to fit (r would be 0 / 0) and give r² 0 and D 2:
+// same_areas says so from the grey values (a flat or planar window of size 2^k + 1, whose
+// float areas differ only by rounding); logarithms that come out equal say so too.
 void fractal_regression(std::vector<float>& area, std::vector<float>& squared_step, float& r2,
-                        float& D, unsigned summed_cells = 0);
+                        float& D, bool same_areas = false);
 
 // Area of one cell of side p with corner heights a (q, r), b (q, r + p), c (q + p, r + p),
 // d (q + p, r): four triangles around the centre height.
