@@ -52,11 +52,15 @@ void RunImageClassification(CKorvaneDoc& doc, const CML& dlg) {
     const double v = unsigned(dlg.m_probSliderPos) / 100.0;
     const double u = unsigned(dlg.m_diffSliderPos) / 100.0;
     for (size_t i = 0; i < parcels.size(); ++i) {
-        // A path with no lower-case "shp" has no clip of its own: the clip refused it.
-        std::optional<std::string> input = rice::ClippedLanPath(parcels[i]);
-        if (!input) continue;
-        std::string output = rice::JoinPath(dlg.m_outputFolder, ClassifiedName(rice::FileNameOf(*input), v, u));
         const std::string& stats = dlg.m_mergeInfoFiles[i];
+        // A path with no lower-case "shp" has no clip of its own: the clip refused it. The run
+        // still reached it, so the log is opened as for any other.
+        std::optional<std::string> input = rice::ClippedLanPath(parcels[i]);
+        if (!input) {
+            AppendErlog(stats, false);
+            continue;
+        }
+        std::string output = rice::JoinPath(dlg.m_outputFolder, ClassifiedName(rice::FileNameOf(*input), v, u));
         FILE* statsFile = std::fopen(stats.c_str(), "rb");
         AppendErlog(stats, statsFile == nullptr);
         if (!statsFile) continue;
