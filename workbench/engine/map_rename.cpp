@@ -23,6 +23,33 @@ size_t CharLength(std::string_view s, size_t at) {
     return n;
 }
 
+// Length of the well-formed UTF-8 sequence at `at` (no overlong forms, surrogates or values
+// beyond U+10FFFF); 0 when the byte there does not start one.
+size_t Utf8SequenceLength(std::string_view s, size_t at) {
+    unsigned char c = static_cast<unsigned char>(s[at]);
+    if (c < 0x80) return 1;
+    size_t n;
+    unsigned char lo = 0x80, hi = 0xBF;  // bounds of the byte after the lead byte
+    if (c >= 0xC2 && c <= 0xDF) n = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (at + n > s.size()) return 0;
+    unsigned char second = static_cast<unsigned char>(s[at + 1]);
+    if (second < lo || second > hi) return 0;
+    for (size_t i = 2; i < n; ++i)
+        if ((static_cast<unsigned char>(s[at + i]) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
 struct Entry {
     std::string name;
     bool folder;
@@ -42,7 +69,17 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 void Fail(RenameRun& run, const std::string& path, const std::string& newName, int err) {
     std::string why = err == EEXIST || err == ENOTEMPTY ? "已有同名的檔案或資料夾"
                                                         : std::strerror(err);
-    run.failures.push_back(path + " -> " + newName + "（" + why + "）");
+    run.failures.push_back(ReadableName(path) + " -> " + ReadableName(newName) + "（" + why + "）");
+}
+
+// A name is renamed only when it is text that code page 950 can hold: the list records it in
+// that code page, and a name of other bytes (a Big5 name written by another system) has no
+// characters to count, so removing its "second character" could cut one in half.
+bool RefuseName(RenameRun& run, const std::string& path, const std::string& name) {
+    std::string cp;
+    if (TryUtf8ToCp950(name, cp)) return false;
+    run.failures.push_back(ReadableName(path) + "（名稱無法以 Big5 表示，未更名）");
+    return true;
 }
 
 void Walk(const std::string& folder, RenameRun& run) {
@@ -50,7 +87,7 @@ void Walk(const std::string& folder, RenameRun& run) {
     std::vector<Entry> entries;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) {
-        run.failures.push_back(folder + "（無法讀取資料夾：" + std::strerror(errno) + "）");
+        run.failures.push_back(ReadableName(folder) + "（無法讀取資料夾：" + std::strerror(errno) + "）");
         return;
     }
     while (dirent* d = ::readdir(dir)) {
@@ -74,12 +111,8 @@ void Walk(const std::string& folder, RenameRun& run) {
         if (e.folder) {
             Walk(path, run);
             if (e.name == "info") continue;
+            if (RefuseName(run, path, e.name)) continue;
             std::string newName = RemoveSecondCharacter(e.name);
-            std::string cp;
-            if (!TryUtf8ToCp950(newName, cp)) {
-                run.failures.push_back(path + " -> " + newName + "（名稱無法以 Big5 記錄）");
-                continue;
-            }
             if (newName != e.name) {
                 if (int err = RenameNoReplace(path, folder + "/" + newName)) {
                     Fail(run, path, newName, err);
@@ -88,6 +121,7 @@ void Walk(const std::string& folder, RenameRun& run) {
             }
             run.renamed.push_back(newName);
         } else if (here != "info" && NameWithoutExtension(e.name) == here) {
+            if (RefuseName(run, path, e.name)) continue;
             std::string newName = RemoveSecondCharacter(e.name);
             if (newName == e.name) continue;
             if (int err = RenameNoReplace(path, folder + "/" + newName))
@@ -104,6 +138,24 @@ std::string RemoveSecondCharacter(std::string_view name) {
     if (first >= name.size()) return std::string(name);
     size_t second = CharLength(name, first);
     return std::string(name.substr(0, first)) + std::string(name.substr(first + second));
+}
+
+std::string ReadableName(std::string_view name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (size_t at = 0; at < name.size();) {
+        size_t n = Utf8SequenceLength(name, at);
+        if (n > 0) {
+            out.append(name.substr(at, n));
+            at += n;
+            continue;
+        }
+        unsigned char c = static_cast<unsigned char>(name[at++]);
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+    }
+    return out;
 }
 
 std::string NameWithoutExtension(std::string_view fileName) {

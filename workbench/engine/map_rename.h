@@ -10,6 +10,10 @@ namespace rice {
 // UTF-8 text; a byte that is not part of a valid sequence counts as one character.
 std::string RemoveSecondCharacter(std::string_view name);
 
+// The name as the operator can read it in a message: well-formed UTF-8 as it stands, every
+// other byte as \xHH.
+std::string ReadableName(std::string_view name);
+
 // The file name without its last extension ("A1234.shp" -> "A1234", "A1234" -> "A1234").
 std::string NameWithoutExtension(std::string_view fileName);
 
@@ -22,7 +26,8 @@ struct RenameRun {
 // own contents are handled, and so does every file whose name without extension equals the
 // name of the folder holding it (not inside "info"). Each listing is read completely before
 // anything in it is renamed; symbolic links are neither followed nor renamed; a rename never
-// replaces an existing entry. `folder` itself is never renamed.
+// replaces an existing entry; a name that is not text code page 950 can hold is left as it is
+// and named in `failures`. `folder` itself is never renamed.
 void RenameMapTree(const std::string& folder, RenameRun& run);
 
 // The rename list: each new name in code page 950 followed by CR LF.
