@@ -29,15 +29,12 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// First character of UTF-8 text: its length in bytes (a broken sequence counts byte by byte).
+// First character of code page 950 text: its length in bytes (a lead byte 0x81 to 0xFE takes
+// the byte after it).
 size_t FirstCharLength(std::string_view s) {
     if (s.empty()) return 0;
     unsigned char c = static_cast<unsigned char>(s[0]);
-    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
-    if (n > s.size()) return 1;
-    for (size_t i = 1; i < n; ++i)
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 1;
-    return n;
+    return c >= 0x81 && c <= 0xFE && s.size() >= 2 ? 2 : 1;
 }
 
 }  // namespace
@@ -165,10 +162,13 @@ RewriteResult RewriteOutputList(const std::string& mapFolder, const std::string&
         if (lf != std::string::npos && !cp.empty() && cp.back() == '\r') cp.remove_suffix(1);
         pos = lf == std::string::npos ? raw.size() : lf + 1;
         if (cp.empty()) continue;  // skipped, and the lines after it are kept
-        std::string line, name;
-        if (!TryCp950ToUtf8(cp, line) || !TryUtf8ToCp950(OutputListNamePart(line), name))
+        std::string line;
+        if (!TryCp950ToUtf8(cp, line))
             return {RewriteStatus::OutputUnread,
                     outputName + " 含有無法以 Big5 讀取的文字，未改寫。"};
+        // Cut from the line's own bytes: some Big5 codes do not come back from Unicode as
+        // they were.
+        const std::string name = OutputListNamePart(cp);
         temp += folder + "/c" + name + "\r\n";
         ids += folder + "/a" + name + "\r\n";
     }

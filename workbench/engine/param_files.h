@@ -33,8 +33,9 @@ std::vector<std::string> RuskelParameterLines(const std::string& cornerName,
 // the other header fields hold. Returns "" or the message naming the image.
 std::string ReadLanOrigin(const std::string& path, double& mapX, double& mapY);
 
-// The name part of one output-list line: the line without its first character when its first
-// blank stands after that character, else the whole line.
+// The name part of one output-list line, in the list's own code page 950 bytes: the line
+// without its first character (one byte, or the two of a Big5 character) when its first blank
+// stands after that character, else the whole line.
 std::string OutputListNamePart(std::string_view line);
 
 enum class RewriteStatus {

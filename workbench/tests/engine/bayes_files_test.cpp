@@ -94,7 +94,10 @@ TEST(RuskelParameters, NamePartOfAnOutputLine) {
     struct Case { const char *line, *name; };
     const Case cases[] = {
         {"K123 45", "123 45"}, {"K123", "K123"}, {" K123", " K123"},
-        {"K 1", " 1"}, {"水123 45", "123 45"}, {"K123  45 6", "123  45 6"},
+        {"K 1", " 1"}, {"K123  45 6", "123  45 6"},
+        // Big5 bytes: a double-byte first character goes whole, the rest stays as it is.
+        {"\xA4\xF4" "123 45", "123 45"}, {"\xA4\xF4" "123", "\xA4\xF4" "123"},
+        {"K\xA2\xCC 1", "\xA2\xCC 1"}, {"\xF9\xF9\xF9\xFA 1", "\xF9\xFA 1"},
     };
     for (const auto& c : cases) EXPECT_EQ(OutputListNamePart(c.line), c.name) << c.line;
 }
@@ -111,6 +114,8 @@ TEST_F(OutputList, RewriteTable) {
         {"empty lines and LF ends", "/m", "K1 a\n\n\r\nK2 b\nK3 c", "/m/c1 a\r\n/m/c2 b\r\n/m/c3 c\r\n",
          "/m/a1 a\r\n/m/a2 b\r\n/m/a3 c\r\n"},
         {"empty list", "/m", "", "", ""},
+        {"Big5 names as they stand", "/m", "K\xA2\xCC\xF9\xF9 1\r\n\xA2\xCE\xF9\xE9\r\n",
+         "/m/c\xA2\xCC\xF9\xF9 1\r\n/m/c\xA2\xCE\xF9\xE9\r\n", "/m/a\xA2\xCC\xF9\xF9 1\r\n/m/a\xA2\xCE\xF9\xE9\r\n"},
         {"Chinese folder", "/圖檔", "K1 x\r\n", Utf8ToCp950("/圖檔") + "/c1 x\r\n",
          Utf8ToCp950("/圖檔") + "/a1 x\r\n"},
     };
@@ -261,6 +266,19 @@ TEST_F(Renamer, ManyFoldersEachLoseExactlyOneCharacter) {
     for (int i = 0; i < 300; ++i) expect.insert("Z" + std::to_string(1000 + i) + "/");
     EXPECT_EQ(Tree("R"), expect);
     EXPECT_EQ(run.renamed.size(), 300u);
+}
+
+TEST(RenameNames, ReadableInMessages) {
+    struct Case { const char *name, *shown; };
+    const Case cases[] = {
+        {"A1234", "A1234"}, {"中文資料/한12", "中文資料/한12"}, {"\xA4\xF4\xA5\xD0", "\\xA4\\xF4\\xA5\\xD0"},
+        {"a\xFF" "b", "a\\xFFb"},
+        {"\xC0\x80", "\\xC0\\x80"},          // overlong
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},  // surrogate
+        {"\xE4\xB8", "\\xE4\\xB8"},          // cut short
+        {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},  // beyond U+10FFFF
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReadableName(c.name), c.shown) << c.shown;
 }
 
 TEST(RenameNames, SecondCharacterAndExtension) {
