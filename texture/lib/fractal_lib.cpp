@@ -143,8 +143,8 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
         std::vector<float> area, squared_step;
         for (;;) {
             prism_surface_area(image, window, area, squared_step);
-            const bool same_areas =
-                tile_alike && planar_window([&](unsigned i, unsigned j) { return window.at(i, j); }, width, height);
+            auto cell = [&](unsigned i, unsigned j) { return window.at(i, j); };
+            const bool same_areas = tile_alike && planar_window(cell, width, height);
             float r2 = 0, D = 0;
             fractal_regression(area, squared_step, r2, D, same_areas);
             r2_window.set(r2);
@@ -200,9 +200,8 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
                     area.push_back(total);
                     squared_step.push_back(fp * fp);
                 }
-                const bool same_areas =
-                    tile_alike && planar_window([&](unsigned i, unsigned j) { return img[(X + i) + static_cast<size_t>(Y + j) * W]; },
-                                                width, height);
+                auto cell = [&](unsigned i, unsigned j) { return img[(X + i) + static_cast<size_t>(Y + j) * W]; };
+                const bool same_areas = tile_alike && planar_window(cell, width, height);
                 float r2 = 0, D = 0;
                 fractal_regression(area, squared_step, r2, D, same_areas);
                 r2_grid.at(X + half, Y + half) = r2;
