@@ -1,11 +1,13 @@
 #include "workbench/engine/clip.h"
 
 #include <shapefil.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "platform/core/paths.h"
@@ -17,6 +19,35 @@ namespace {
 std::optional<std::int32_t> TruncToInt32(double v) {
     if (!(v > -2147483649.0 && v < 2147483648.0)) return std::nullopt;
     return static_cast<std::int32_t>(v);
+}
+
+// Bytes the file system holding `path` can still take; nullopt when it cannot be asked.
+std::optional<std::uint64_t> FreeBytesFor(const std::string& path) {
+    std::string folder = FolderOf(path);
+    if (folder.empty()) folder = (!path.empty() && path[0] == '/') ? "/" : ".";
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(fs.f_bavail) * static_cast<std::uint64_t>(fs.f_frsize);
+}
+
+// A stray vertex or a tiny cell size turns a clip into gigabytes of zeros: refuse a clip
+// absurdly larger than its source, or larger than its disk can take.
+bool ClipSizeAccepted(const LanHeader& source, const LanHeader& clip, const std::string& parcelPath,
+                      const std::string& outPath, MessageSink& sink) {
+    const std::uint64_t cells = LanCellBytes(clip);
+    const std::uint64_t bytes = kLanHeaderSize + cells;
+    if (SizeIsAbsurd(cells, LanCellBytes(source))) {
+        sink.ShowMessage("裁切影像 " + std::to_string(bytes) + " 位元組，超過原始影像的 " +
+                         std::to_string(kAbsurdFactor) + " 倍，不裁切此坵塊檔: " + parcelPath);
+        return false;
+    }
+    std::optional<std::uint64_t> free = FreeBytesFor(outPath);
+    if (free && bytes > *free) {
+        sink.ShowMessage("裁切影像 " + std::to_string(bytes) + " 位元組，超過磁碟剩餘空間 " +
+                         std::to_string(*free) + " 位元組，不裁切此坵塊檔: " + parcelPath);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -77,6 +108,7 @@ void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
         sink.ShowMessage("錯誤類型0005" + parcelPath);
         return;
     }
+    if (!ClipSizeAccepted(source.header, h, parcelPath, *outPath, sink)) return;
     StreamingFileWriter out;
     if (!out.Open(*outPath)) {
         sink.ShowMessage("錯誤類型0005" + *outPath);
@@ -90,7 +122,8 @@ void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
     const std::int64_t c0 = std::clamp<std::int64_t>(-fc, 0, n);
     const std::int64_t c1 = std::clamp<std::int64_t>(src.icols - fc, c0, n);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(n));
-    for (std::int64_t r = 0; r < *lines; ++r) {
+    // A clip without columns is its header alone, however many lines it claims.
+    for (std::int64_t r = 0; n > 0 && r < *lines; ++r) {
         const std::int64_t sr = r + *firstLine;
         const bool inside = sr >= 0 && sr < src.irows &&
                             static_cast<std::size_t>(sr) < source.lines.size();
