@@ -30,27 +30,21 @@ std::optional<std::uint64_t> FreeBytesFor(const std::string& path) {
     return static_cast<std::uint64_t>(fs.f_bavail) * static_cast<std::uint64_t>(fs.f_frsize);
 }
 
-// A stray vertex or a tiny cell size turns a clip into gigabytes of zeros: refuse a clip
-// absurdly larger than its source, or larger than its disk can take.
-bool ClipSizeAccepted(const LanHeader& source, const LanHeader& clip, const std::string& parcelPath,
-                      const std::string& outPath, MessageSink& sink) {
+}  // namespace
+
+std::optional<std::string> ClipSizeRefusal(const LanHeader& source, const LanHeader& clip,
+                                           const std::string& parcelPath,
+                                           std::optional<std::uint64_t> freeBytes) {
     const std::uint64_t cells = LanCellBytes(clip);
     const std::uint64_t bytes = kLanHeaderSize + cells;
-    if (SizeIsAbsurd(cells, LanCellBytes(source))) {
-        sink.ShowMessage("裁切影像 " + std::to_string(bytes) + " 位元組，超過原始影像的 " +
-                         std::to_string(kAbsurdFactor) + " 倍，不裁切此坵塊檔: " + parcelPath);
-        return false;
-    }
-    std::optional<std::uint64_t> free = FreeBytesFor(outPath);
-    if (free && bytes > *free) {
-        sink.ShowMessage("裁切影像 " + std::to_string(bytes) + " 位元組，超過磁碟剩餘空間 " +
-                         std::to_string(*free) + " 位元組，不裁切此坵塊檔: " + parcelPath);
-        return false;
-    }
-    return true;
+    if (SizeIsAbsurd(cells, LanCellBytes(source)))
+        return "裁切影像 " + std::to_string(bytes) + " 位元組，超過原始影像的 " +
+               std::to_string(kAbsurdFactor) + " 倍，不裁切此坵塊檔: " + parcelPath;
+    if (freeBytes && bytes > *freeBytes)
+        return "裁切影像 " + std::to_string(bytes) + " 位元組，超過磁碟剩餘空間 " +
+               std::to_string(*freeBytes) + " 位元組，不裁切此坵塊檔: " + parcelPath;
+    return std::nullopt;
 }
-
-}  // namespace
 
 std::optional<std::string> ClippedLanPath(const std::string& parcelPath) {
     if (parcelPath.find("shp") == std::string::npos) return std::nullopt;
@@ -108,7 +102,11 @@ void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
         sink.ShowMessage("錯誤類型0005" + parcelPath);
         return;
     }
-    if (!ClipSizeAccepted(source.header, h, parcelPath, *outPath, sink)) return;
+    // A stray vertex or a tiny cell size would turn the clip into gigabytes of zeros.
+    if (auto refusal = ClipSizeRefusal(source.header, h, parcelPath, FreeBytesFor(*outPath))) {
+        sink.ShowMessage(*refusal);
+        return;
+    }
     StreamingFileWriter out;
     if (!out.Open(*outPath)) {
         sink.ShowMessage("錯誤類型0005" + *outPath);

@@ -75,6 +75,7 @@ std::string FileErrorMessage(const std::string& name, int err) {
 std::string RefusalMessage(const std::string& name, ReadRefusal refusal, int err) {
     switch (refusal) {
     case ReadRefusal::kNotRegular:
+        if (IsFolder(name)) return FileErrorMessage(name, EISDIR);
         return name + " 不是一般檔案，無法讀取。";
     case ReadRefusal::kTooLarge:
         return name + " 超過 " + std::to_string(kMaxOutputListBytes >> 20) + " MiB，不是可讀取的檔案。";
