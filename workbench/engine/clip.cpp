@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/core/paths.h"
+#include "workbench/engine/shape_open.h"
 
 namespace rice {
 namespace {
@@ -53,7 +54,7 @@ std::optional<std::string> ClippedLanPath(const std::string& parcelPath) {
 
 void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink) {
     const std::string cannotOpen = "錯誤類型0004" + parcelPath;
-    SHPHandle shp = SHPOpen(parcelPath.c_str(), "rb");
+    SHPHandle shp = OpenShapesForReading(parcelPath);
     if (!shp) {
         sink.ShowMessage(cannotOpen);
         return;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/core/files.h"
+#include "platform/core/settings.h"
 
 namespace rice {
 namespace {
@@ -55,6 +56,21 @@ TEST(Files, WholeFileReadsRefuseSpecialAndOversizedFiles) {
     ReadRefusal why = ReadRefusal::kNone;
     EXPECT_EQ(OpenRegularFile((dir / "pipe.txt").string(), nullptr, &why), nullptr);
     EXPECT_EQ(why, ReadRefusal::kNotRegular);
+    fs::remove_all(dir);
+}
+
+TEST(Files, SettingsFileThatIsADeviceOrAPipeHoldsNothing) {
+    const fs::path dir = fs::temp_directory_path() / ("rice_core_settings_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::create_symlink("/dev/zero", dir / "zero.ini");
+    ASSERT_EQ(::mkfifo((dir / "pipe.ini").c_str(), 0600), 0);
+    for (const char* name : {"zero.ini", "pipe.ini"}) {
+        Settings s((dir / name).string());
+        s.WriteString("Recent File List", "File1", "/kept");
+        s.Load();  // returns at once, with nothing read
+        EXPECT_EQ(s.GetString("Recent File List", "File1"), "") << name;
+    }
     fs::remove_all(dir);
 }
 

@@ -11,6 +11,7 @@
 #include "workbench/engine/classifier.h"
 #include "workbench/engine/clip.h"
 #include "workbench/engine/param_files.h"
+#include "workbench/engine/parcel_raster.h"
 #include "workbench/engine/signature.h"
 #include "workbench/engine/threshold_grid.h"
 #include "workbench/tests/engine/test_util.h"
@@ -86,6 +87,30 @@ TEST_F(BadInputs, SpecialFilesGiveEachReadersOwnMessage) {
              return sink.messages.empty() ? "" : sink.messages[0];
          },
          [](const std::string& p) { return "DoConv Open Input " + p + " Fail"; }},
+        // A sound .shp beside a special .shx.
+        {"parcel shapefile to clip",
+         [&](const std::string& p) {
+             fs::remove(Path("q.shx"));
+             WriteBoxShapefile(Path("q.shp"), 1000, 1800, 1100, 1900);
+             fs::remove(Path("q.shx"));
+             fs::rename(p, Path("q.shx"));
+             RecordingSink sink;
+             ClipLanToParcels(MakeImage(MakeHeader(1, 40, 30), [](int, int, int) { return 1; }),
+                              Path("q.shp"), sink);
+             return sink.messages.empty() ? "" : sink.messages[0];
+         },
+         [&](const std::string&) { return "錯誤類型0004" + Path("q.shp"); }},
+        {"parcel shapefile to paint",
+         [&](const std::string& p) {
+             fs::remove(Path("q.shx"));
+             WriteBoxShapefile(Path("q.shp"), 1000, 1800, 1100, 1900);
+             fs::remove(Path("q.shx"));
+             fs::rename(p, Path("q.shx"));
+             ParcelMap map;
+             return std::string(LoadParcelMap(Path("q.shp"), 0, 0, map) == ParcelLoad::kCannotOpen
+                                    ? "cannot open" : "opened");
+         },
+         [](const std::string&) { return std::string("cannot open"); }},
         {"output list",
          [&](const std::string& p) { return RewriteOutputList("/m", p).message; },
          [](const std::string& p) { return p + " 不是一般檔案，無法讀取。"; }},
