@@ -11,9 +11,11 @@
 namespace cover {
 namespace {
 
+// The cover lists and the covers' .doc and .SML texts: 64 MiB is far beyond any real one.
+constexpr std::uint64_t kMaxCoverTextBytes = std::uint64_t{64} << 20;
+
 std::string ReadTextFile(const std::string& path) {
-    if (!rice::IsRegularFile(path)) throw FileNotFound(path);
-    std::optional<std::string> bytes = rice::ReadWholeFile(path);
+    std::optional<std::string> bytes = rice::ReadWholeFile(path, kMaxCoverTextBytes);
     if (!bytes) throw FileNotFound(path);
     return *bytes;
 }

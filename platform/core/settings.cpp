@@ -41,7 +41,7 @@ Settings::Settings(std::string file) : file_(std::move(file)) {}
 
 void Settings::Load() {
     data_.clear();
-    if (auto text = ReadWholeFile(file_)) Parse(*text);
+    if (auto text = ReadWholeFile(file_, kMaxSettingsBytes)) Parse(*text);
 }
 
 void Settings::Parse(const std::string& text) {

@@ -307,7 +307,9 @@ void TFORM_VARIOGRAM::LoadSettings(const std::string& text) {
 
 void TFORM_VARIOGRAM::FormCreate() {
     if (!work_directory().empty()) rice::SetCurrentFolder(work_directory());
-    std::optional<std::string> bytes = rice::ReadWholeFile(kSettingsFile);
+    // 54 lines of a name and a value (a path at most): 256 KiB is far beyond a real file, and
+    // anything else (a device, a pipe, a huge file) is treated as no settings at all.
+    std::optional<std::string> bytes = rice::ReadWholeFile(kSettingsFile, kMaxSettingsFileBytes);
     if (!bytes) return;
     // Decoded line by line, so a garbled line leaves only the fields after it unread.
     std::string text;

@@ -3,6 +3,7 @@
 // the directions, and the bands or band pairs of each of the four statistics. Its fields are
 // kept in "variogram.cfg" in the start-up folder: loaded when the form is made, saved at every
 // close.
+#include <cstdint>
 #include <string>
 
 #include "platform/ui/window.h"
@@ -11,6 +12,7 @@
 namespace tex {
 
 inline constexpr char kSettingsFile[] = "variogram.cfg";
+inline constexpr std::uint64_t kMaxSettingsFileBytes = std::uint64_t{256} << 10;
 
 class TFORM_VARIOGRAM : public ui::Window {
 public:

@@ -1,6 +1,8 @@
 #include "texture/lib/matrix.h"
 
 #include <charconv>
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "platform/core/files.h"
@@ -35,13 +37,39 @@ bool parse_number(const char*& p, const char* end, T& value) {
     return true;
 }
 
+// A grid of n values needs no more than a few dozen characters for each (a value and the
+// blanks around it); a file beyond 64 bytes a value, plus 1 MiB of slack, holds far more
+// than values.
+std::uint64_t text_grid_cap(std::uint64_t values) {
+    constexpr std::uint64_t per_value = 64, slack = std::uint64_t{1} << 20;
+    if (values > (std::numeric_limits<std::uint64_t>::max() - slack) / per_value)
+        return std::numeric_limits<std::uint64_t>::max();
+    return values * per_value + slack;
+}
+
 }  // namespace
 
 template <class T>
 int MATRIX<T>::read_file(const std::string& file_name, unsigned x, unsigned y, MessageSink& sink) {
-    std::optional<std::string> text = ReadWholeFile(file_name);
-    if (!text || IsFolder(file_name)) {
+    const std::uint64_t wanted = static_cast<std::uint64_t>(x) * y;
+    ReadRefusal refusal = ReadRefusal::kNone;
+    std::optional<std::string> text = ReadWholeFile(file_name, text_grid_cap(wanted), &refusal);
+    if (!text && refusal == ReadRefusal::kTooLarge) {
+        sink.ShowMessage("存檔格式錯誤(用ANSI不要用UNICODE)或檔案資料數過多 : " + file_name);
+        return 0;
+    }
+    if (!text) {
         sink.ShowMessage("檔案不能開啟 : " + file_name);
+        return 0;
+    }
+    if (wanted > kMaxMatrixCells) {
+        sink.ShowMessage("影像大小超出記憶體 : " + file_name);
+        return 0;
+    }
+    // Every value but the last needs a separator after it: a file too small for x * y
+    // values is short, found without allocating the cells it names.
+    if (wanted > 0 && text->size() < 2 * wanted - 1) {
+        sink.ShowMessage("檔案資料數不夠 : " + file_name);
         return 0;
     }
     try {

@@ -72,7 +72,8 @@ public:
     }
 
     // Loads a text grid of x columns and y rows. Returns 1, or 0 after the operator was told
-    // why through sink.
+    // why through sink. Only a regular file is read; one too small to hold x * y values is
+    // short before any cell is allocated, one beyond 64 bytes a value plus 1 MiB holds too many.
     int read_file(const std::string& file_name, unsigned x, unsigned y, MessageSink& sink);
     // Writes the grid in the matrix's format, every value followed by one blank, lines ended by
     // CR LF. Returns false after telling the operator "檔案不能開啟 : " and the path; the file

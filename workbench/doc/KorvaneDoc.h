@@ -61,7 +61,8 @@ public:
     // Overlay run of command 32778: every image on every parcel file, image-major.
     void OverlapViews();
     // X0 and Y0 of an image's header; an image that cannot be opened ends the process.
-    void ReadLanOrigin(const std::string& lanPath);
+    // False (after a message) when the image exists but holds no readable header.
+    bool ReadLanOrigin(const std::string& lanPath);
     // Samples the pair just painted on dc and writes its tables and report rows.
     void AnalyseOverlap(ui::DeviceContext& dc);
 

@@ -22,7 +22,7 @@ void CKorvaneDoc::OverlapViews() {
     ui::DeviceContext dc = view->GetWindowDC();
     for (const std::string& lan : m_lanFiles) {
         m_curLanFile = lan;
-        ReadLanOrigin(lan);
+        if (!ReadLanOrigin(lan)) continue;
         for (const std::string& parcel : m_parcelFiles) {
             m_curParcelFile = parcel;
             view->OnDraw(dc);
@@ -34,11 +34,19 @@ void CKorvaneDoc::OverlapViews() {
     ui::AppMessageBox("執行完畢!");
 }
 
-void CKorvaneDoc::ReadLanOrigin(const std::string& lanPath) {
+bool CKorvaneDoc::ReadLanOrigin(const std::string& lanPath) {
     double x0 = 0, y0 = 0;
-    if (!rice::ReadLanOriginOf(lanPath, x0, y0)) rice::EndProcess(1);
+    bool opened = false;
+    if (!rice::ReadLanOriginOf(lanPath, x0, y0, &opened)) {
+        if (!opened) rice::EndProcess(1);
+        // A file too short for a header, a folder, a device or a pipe: its pairs are left out, the
+        // run goes on with the next image.
+        Sink().ShowMessage("無法讀取分類後影像檔: " + lanPath);
+        return false;
+    }
     m_lanOriginX = x0;
     m_lanOriginY = y0;
+    return true;
 }
 
 void CKorvaneDoc::AnalyseOverlap(ui::DeviceContext&) {

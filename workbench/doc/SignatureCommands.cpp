@@ -39,8 +39,8 @@ void CKorvaneDoc::OnClassInfoFormat() {
     };
     // The listing is read by the path the operator picked and never rewritten; the blocks
     // are joined in memory.
-    std::optional<std::string> listing;
-    if (rice::IsRegularFile(dlg.m_sourcePath)) listing = rice::ReadWholeFile(dlg.m_sourcePath);
+    std::optional<std::string> listing =
+        rice::ReadWholeFile(dlg.m_sourcePath, rice::kMaxStatisticsListingBytes);
     if (!listing) fail();
     m_bandCount = rice::ListingBandCount(*listing);
     std::optional<rice::FormattedListing> formatted = rice::FormatStatisticsListing(*listing);

@@ -12,8 +12,7 @@
 namespace {
 
 bool CanOpen(const std::string& path) {
-    if (!rice::IsRegularFile(path)) return false;
-    FILE* f = std::fopen(path.c_str(), "rb");
+    FILE* f = rice::OpenRegularFile(path);
     if (!f) return false;
     std::fclose(f);
     return true;

@@ -4,6 +4,7 @@
 
 #include "platform/core/encoding.h"
 #include "platform/core/exit.h"
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
 #include "workbench/dialogs/CML.h"
@@ -61,7 +62,8 @@ void RunImageClassification(CKorvaneDoc& doc, const CML& dlg) {
             continue;
         }
         std::string output = rice::JoinPath(dlg.m_outputFolder, ClassifiedName(rice::FileNameOf(*input), v, u));
-        FILE* statsFile = std::fopen(stats.c_str(), "rb");
+        // A folder, device or pipe is as unreadable as a missing file.
+        FILE* statsFile = rice::OpenRegularFile(stats);
         AppendErlog(stats, statsFile == nullptr);
         if (!statsFile) continue;
         std::fclose(statsFile);

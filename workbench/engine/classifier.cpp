@@ -604,7 +604,7 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
     };
     std::optional<LanHeader> header = ReadLanHeader(input);
     if (!header) return all("錯誤類型0001");
-    std::optional<std::string> text = ReadWholeFile(statsPath);
+    std::optional<std::string> text = ReadWholeFile(statsPath, kMaxStatisticsTextBytes);
     if (!text) return all("錯誤類型0002");
     std::optional<ClassStatistics> stats = ReadClassStatistics(*text);
     if (!stats) return all("錯誤類型0002");
@@ -628,7 +628,7 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
         any = true;
     }
     if (!any) return counts;
-    FILE* in = std::fopen(input.c_str(), "rb");
+    FILE* in = OpenRegularFile(input);
     if (!in || std::fseek(in, static_cast<long>(kLanHeaderSize), SEEK_SET) != 0) {
         if (in) std::fclose(in);
         for (auto& o : outs)
@@ -718,7 +718,9 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
         bl.background[i] = bg;
     };
 
-    read(blocks[0]);
+    // An image without cells (no columns or no lines) is classified into its header alone;
+    // its empty buffers have no memory behind them to read or fill.
+    if (lineBytes > 0) read(blocks[0]);
     for (int cur = 0; blocks[cur].lines > 0; cur ^= 1) {
         Block& bl = blocks[cur];
         Block& other = blocks[cur ^ 1];

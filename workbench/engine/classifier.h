@@ -50,6 +50,10 @@ struct ClassStatistics {
 // last class ignored). nullopt for K below 1 or above 255, B below 1, a count that is not an
 // integer, fewer numbers than K and B announce, a token that is not a number or a number
 // that is not finite. `why` gets a short English reason.
+// A class-statistics text holds at most 2 x 99 classes of 99 bands (the counts a signature
+// file can carry), under 2 million numbers: 64 MiB is far beyond any real one.
+inline constexpr std::uint64_t kMaxStatisticsTextBytes = std::uint64_t{64} << 20;
+
 std::optional<ClassStatistics> ReadClassStatistics(std::string_view text, std::string* why = nullptr);
 
 // Statistics ready for classifying cells of an image with `imageBands` bands: n = min(image

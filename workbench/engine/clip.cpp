@@ -1,14 +1,17 @@
 #include "workbench/engine/clip.h"
 
 #include <shapefil.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "platform/core/paths.h"
+#include "workbench/engine/shape_open.h"
 
 namespace rice {
 namespace {
@@ -19,7 +22,30 @@ std::optional<std::int32_t> TruncToInt32(double v) {
     return static_cast<std::int32_t>(v);
 }
 
+// Bytes the file system holding `path` can still take; nullopt when it cannot be asked.
+std::optional<std::uint64_t> FreeBytesFor(const std::string& path) {
+    std::string folder = FolderOf(path);
+    if (folder.empty()) folder = (!path.empty() && path[0] == '/') ? "/" : ".";
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(fs.f_bavail) * static_cast<std::uint64_t>(fs.f_frsize);
+}
+
 }  // namespace
+
+std::optional<std::string> ClipSizeRefusal(const LanHeader& source, const LanHeader& clip,
+                                           const std::string& parcelPath,
+                                           std::optional<std::uint64_t> freeBytes) {
+    const std::uint64_t cells = LanCellBytes(clip);
+    const std::uint64_t bytes = kLanHeaderSize + cells;
+    if (SizeIsAbsurd(cells, LanCellBytes(source)))
+        return "裁切影像 " + std::to_string(bytes) + " 位元組，超過原始影像的 " +
+               std::to_string(kAbsurdFactor) + " 倍，不裁切此坵塊檔: " + parcelPath;
+    if (freeBytes && bytes > *freeBytes)
+        return "裁切影像 " + std::to_string(bytes) + " 位元組，超過磁碟剩餘空間 " +
+               std::to_string(*freeBytes) + " 位元組，不裁切此坵塊檔: " + parcelPath;
+    return std::nullopt;
+}
 
 std::optional<std::string> ClippedLanPath(const std::string& parcelPath) {
     if (parcelPath.find("shp") == std::string::npos) return std::nullopt;
@@ -28,7 +54,7 @@ std::optional<std::string> ClippedLanPath(const std::string& parcelPath) {
 
 void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink) {
     const std::string cannotOpen = "錯誤類型0004" + parcelPath;
-    SHPHandle shp = SHPOpen(parcelPath.c_str(), "rb");
+    SHPHandle shp = OpenShapesForReading(parcelPath);
     if (!shp) {
         sink.ShowMessage(cannotOpen);
         return;
@@ -77,6 +103,11 @@ void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
         sink.ShowMessage("錯誤類型0005" + parcelPath);
         return;
     }
+    // A stray vertex or a tiny cell size would turn the clip into gigabytes of zeros.
+    if (auto refusal = ClipSizeRefusal(source.header, h, parcelPath, FreeBytesFor(*outPath))) {
+        sink.ShowMessage(*refusal);
+        return;
+    }
     StreamingFileWriter out;
     if (!out.Open(*outPath)) {
         sink.ShowMessage("錯誤類型0005" + *outPath);
@@ -90,7 +121,8 @@ void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
     const std::int64_t c0 = std::clamp<std::int64_t>(-fc, 0, n);
     const std::int64_t c1 = std::clamp<std::int64_t>(src.icols - fc, c0, n);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(n));
-    for (std::int64_t r = 0; r < *lines; ++r) {
+    // A clip without columns is its header alone, however many lines it claims.
+    for (std::int64_t r = 0; n > 0 && r < *lines; ++r) {
         const std::int64_t sr = r + *firstLine;
         const bool inside = sr >= 0 && sr < src.irows &&
                             static_cast<std::size_t>(sr) < source.lines.size();

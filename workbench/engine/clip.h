@@ -1,5 +1,6 @@
 #pragma once
 // Cutting a source image to the box of one parcel shapefile.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -19,7 +20,16 @@ std::optional<std::string> ClippedLanPath(const std::string& parcelPath);
 // the source image are written as 0. Failures are shown through `sink` and nothing is
 // written: "錯誤類型0004" + parcel path (shapefile cannot be opened or its box cannot be
 // mapped onto the image), "錯誤類型0005" + the path (no "shp" in the parcel path, or the
-// output cannot be created).
+// output cannot be created). A clip more than SizeIsAbsurd allows next to the source's cells,
+// or larger than the free space of its file system, is refused with a message naming the
+// parcel file and the size; nothing is written.
+// The message refusing a clip of header `clip` cut from `source`, or nullopt when its size is
+// acceptable: more than SizeIsAbsurd allows next to the source's cells, or more bytes than
+// freeBytes (the free space of the output's file system, when known).
+std::optional<std::string> ClipSizeRefusal(const LanHeader& source, const LanHeader& clip,
+                                           const std::string& parcelPath,
+                                           std::optional<std::uint64_t> freeBytes);
+
 void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink);
 
 }  // namespace rice

@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 
 namespace rice {
@@ -60,7 +61,7 @@ std::size_t ReadUpTo(FILE* f, std::uint8_t* data, std::size_t size) {
     return done;
 }
 
-std::optional<LanHeader> ReadHeaderFrom(FILE* f, std::string* why) {
+std::optional<LanHeader> ReadHeaderFrom(FILE* f, std::uint64_t fileSize, std::string* why) {
     LanHeaderBytes bytes{};
     if (ReadUpTo(f, bytes.data(), bytes.size()) != bytes.size()) {
         SetWhy(why, "shorter than a LAN header");
@@ -68,7 +69,17 @@ std::optional<LanHeader> ReadHeaderFrom(FILE* f, std::string* why) {
     }
     LanHeader h = DecodeLanHeader(bytes);
     if (!LanHeaderIsReadable(h, why)) return std::nullopt;
+    const std::uint64_t held = fileSize > kLanHeaderSize ? fileSize - kLanHeaderSize : 0;
+    if (SizeIsAbsurd(LanCellBytes(h), held))
+        return SetWhy(why, "header announces far more cells than the file holds"), std::nullopt;
     return h;
+}
+
+FILE* OpenLan(const std::string& path, std::uint64_t& size, std::string* why) {
+    ReadRefusal refusal = ReadRefusal::kNone;
+    FILE* f = OpenRegularFile(path, &size, &refusal);
+    if (!f) SetWhy(why, refusal == ReadRefusal::kNotRegular ? "not a regular file" : "cannot be opened");
+    return f;
 }
 
 std::uint64_t PhysicalMemory() {
@@ -151,18 +162,30 @@ bool LanHeaderIsReadable(const LanHeader& h, std::string* why) {
     return true;
 }
 
+std::uint64_t LanCellBytes(const LanHeader& h) {
+    return static_cast<std::uint64_t>(LanLineBytes(h)) * static_cast<std::uint64_t>(h.irows);
+}
+
+bool SizeIsAbsurd(std::uint64_t wanted, std::uint64_t held) {
+    std::uint64_t limit = 0;
+    if (__builtin_mul_overflow(held, kAbsurdFactor, &limit)) return false;
+    return wanted > std::max(limit, kAbsurdFloor);
+}
+
 std::optional<LanHeader> ReadLanHeader(const std::string& path, std::string* why) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return SetWhy(why, "cannot be opened"), std::nullopt;
-    std::optional<LanHeader> h = ReadHeaderFrom(f, why);
+    std::uint64_t size = 0;
+    FILE* f = OpenLan(path, size, why);
+    if (!f) return std::nullopt;
+    std::optional<LanHeader> h = ReadHeaderFrom(f, size, why);
     std::fclose(f);
     return h;
 }
 
 std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return SetWhy(why, "cannot be opened"), std::nullopt;
-    std::optional<LanHeader> h = ReadHeaderFrom(f, why);
+    std::uint64_t size = 0;
+    FILE* f = OpenLan(path, size, why);
+    if (!f) return std::nullopt;
+    std::optional<LanHeader> h = ReadHeaderFrom(f, size, why);
     if (!h) {
         std::fclose(f);
         return std::nullopt;

@@ -53,6 +53,16 @@ std::uint64_t LanCellOffset(const LanHeader& header, std::int64_t line, std::int
 // whose product overflows a 64-bit file offset. `why` gets a short English reason.
 bool LanHeaderIsReadable(const LanHeader& header, std::string* why = nullptr);
 
+// Cell bytes (nbands x icols x irows) a readable header announces.
+std::uint64_t LanCellBytes(const LanHeader& header);
+
+// The one bound on sizes taken from damaged inputs: `wanted` bytes are absurd next to
+// `held` bytes when they exceed 16 times them and 1 MiB. A header announcing that much more
+// than its file holds is a bad header; a clip that much larger than its source is refused.
+inline constexpr std::uint64_t kAbsurdFactor = 16;
+inline constexpr std::uint64_t kAbsurdFloor = std::uint64_t{1} << 20;
+bool SizeIsAbsurd(std::uint64_t wanted, std::uint64_t held);
+
 // A whole image in memory: the header plus `irows` line buffers of nbands x icols bytes,
 // each laid out as the line is stored (band 1's cells, then band 2's, ...).
 struct LanImage {
@@ -67,9 +77,10 @@ struct LanImage {
     }
 };
 
-// Reads the 128-byte header and every line. nullopt when the file cannot be opened, is
-// shorter than 128 bytes, its header is refused (LanHeaderIsReadable) or the image could not
-// be held in memory. Cells missing at the end of a short file read as 0.
+// Reads the 128-byte header and every line. nullopt when the file cannot be opened or is not
+// a regular file, is shorter than 128 bytes, its header is refused (LanHeaderIsReadable, or
+// it announces absurdly more cells than the file holds: SizeIsAbsurd) or the image could not
+// be held in memory. Cells missing at the end of a somewhat short file read as 0.
 std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why = nullptr);
 
 // Reads exactly the 128 header bytes; the same refusals as ReadLanImage.

@@ -367,7 +367,8 @@ OverlayOutcome AnalyseOverlayPair(const OverlayPair& pair, const PaintGeometry& 
     }
     out.lanRows = image.rows;
     out.lanCols = image.cols;
-    out.lanRowBytes = image.bands * image.cols;
+    // The loader refused lines beyond 2^31 - 1 bytes, so the product fits.
+    out.lanRowBytes = static_cast<int>(static_cast<std::int64_t>(image.bands) * image.cols);
     out.cellSize = image.cellSize;
     out.resultDbfFile = names.resultDbf;
     out.analysed = true;

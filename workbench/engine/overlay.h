@@ -111,9 +111,10 @@ struct OverlayOutcome {
     PairTally tally;
 };
 
-// The map origin (xmap, ymap) of an image's header; false when the file cannot be opened or
-// holds fewer than 128 bytes. The other header values are not judged here.
-bool ReadLanOriginOf(const std::string& lanPath, double& x0, double& y0);
+// The map origin (xmap, ymap) of an image's header; false when the file cannot be opened, is
+// not a regular file or holds fewer than 128 bytes. `opened` (when given) is false only when
+// the file could not be opened at all. The other header values are not judged here.
+bool ReadLanOriginOf(const std::string& lanPath, double& x0, double& y0, bool* opened = nullptr);
 
 // The whole analysis of one pair, given the painted geometry and a reader of the painted
 // raster. Refused pairs show a message and write nothing; the fatal errors of the run end the

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
+#include "platform/core/files.h"
 #include "workbench/engine/lan_image.h"
 
 namespace rice {
@@ -11,8 +13,13 @@ namespace rice {
 namespace {
 
 // The raw header, whatever its values: the overlay judges cell size and bands itself.
-std::optional<LanHeader> RawHeader(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+// `opened` tells a file that exists but is no image (short, a folder, a device, a pipe) from
+// one that cannot be opened at all; `size` gets the file's length.
+std::optional<LanHeader> RawHeader(const std::string& path, bool* opened = nullptr,
+                                   std::uint64_t* size = nullptr) {
+    ReadRefusal refusal = ReadRefusal::kNone;
+    std::FILE* f = OpenRegularFile(path, size, &refusal);
+    if (opened) *opened = f || refusal == ReadRefusal::kNotRegular;
     if (!f) return std::nullopt;
     LanHeaderBytes bytes{};
     bool ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -24,16 +31,23 @@ std::optional<LanHeader> RawHeader(const std::string& path) {
 }  // namespace
 
 OverlayImageLoad LoadOverlayImage(const std::string& lanPath, OverlayImage& out) {
-    std::optional<LanHeader> header = RawHeader(lanPath);
+    std::uint64_t fileSize = 0;
+    std::optional<LanHeader> header = RawHeader(lanPath, nullptr, &fileSize);
     if (!header) return OverlayImageLoad::kCannotRead;
     if (header->nbands < 9) return OverlayImageLoad::kTooFewBands;
     // A cell size of 0 cannot divide map units into cells.
     if (!(header->xcell >= 1)) return OverlayImageLoad::kCellTooSmall;
+    // Counts that overflow a line or announce far more than the file holds are a damaged
+    // header, not an image.
     if (header->icols < 0 || header->irows < 0) return OverlayImageLoad::kCannotRead;
-    std::FILE* f = std::fopen(lanPath.c_str(), "rb");
-    if (!f) return OverlayImageLoad::kCannotRead;
     const std::uint64_t lineBytes =
         static_cast<std::uint64_t>(header->nbands) * static_cast<std::uint64_t>(header->icols);
+    if (lineBytes > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
+        SizeIsAbsurd(lineBytes * static_cast<std::uint64_t>(header->irows),
+                     fileSize > kLanHeaderSize ? fileSize - kLanHeaderSize : 0))
+        return OverlayImageLoad::kCannotRead;
+    std::FILE* f = OpenRegularFile(lanPath);
+    if (!f) return OverlayImageLoad::kCannotRead;
     std::uint64_t left = 0;
     if (std::fseek(f, 0, SEEK_END) == 0) {
         long size = std::ftell(f);
@@ -62,8 +76,8 @@ OverlayImageLoad LoadOverlayImage(const std::string& lanPath, OverlayImage& out)
     return OverlayImageLoad::kOk;
 }
 
-bool ReadLanOriginOf(const std::string& lanPath, double& x0, double& y0) {
-    std::optional<LanHeader> header = RawHeader(lanPath);
+bool ReadLanOriginOf(const std::string& lanPath, double& x0, double& y0, bool* opened) {
+    std::optional<LanHeader> header = RawHeader(lanPath, opened);
     if (!header) return false;
     x0 = header->xmap;
     y0 = header->ymap;

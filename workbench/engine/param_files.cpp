@@ -67,6 +67,20 @@ std::string FileErrorMessage(const std::string& name, int err) {
     }
 }
 
+// The message for a file a reader refused: `err` (errno of the open or read) for a file
+// that could not be opened or read.
+std::string RefusalMessage(const std::string& name, ReadRefusal refusal, int err) {
+    switch (refusal) {
+    case ReadRefusal::kNotRegular:
+        if (IsFolder(name)) return FileErrorMessage(name, EISDIR);
+        return name + " 不是一般檔案，無法讀取。";
+    case ReadRefusal::kTooLarge:
+        return name + " 超過 " + std::to_string(kMaxOutputListBytes >> 20) + " MiB，不是可讀取的檔案。";
+    default:
+        return FileErrorMessage(name, err);
+    }
+}
+
 int WriteBytesReplacing(const std::string& path, const std::string& bytes) {
     std::string tmpl = JoinPath(FolderOf(path).empty() && !path.empty() && path[0] == '/'
                                     ? "/" : FolderOf(path),
@@ -117,8 +131,9 @@ std::vector<std::string> RuskelParameterLines(const std::string& cornerName,
 }
 
 std::string ReadLanOrigin(const std::string& path, double& mapX, double& mapY) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return "無法開啟衛星影像檔 " + path + "：\n" + FileErrorMessage(path, errno);
+    ReadRefusal refusal = ReadRefusal::kNone;
+    FILE* f = OpenRegularFile(path, nullptr, &refusal);
+    if (!f) return "無法開啟衛星影像檔 " + path + "：\n" + RefusalMessage(path, refusal, errno);
     LanHeaderBytes bytes{};
     size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
@@ -141,14 +156,14 @@ RewriteResult RewriteOutputList(const std::string& mapFolder, const std::string&
     // the output file and an earlier "ids.dat" as they were.
     std::string raw;
     {
-        FILE* f = std::fopen(outputName.c_str(), "rb");
-        if (!f) return {RewriteStatus::OutputUnread, FileErrorMessage(outputName, errno)};
-        char buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) raw.append(buf, n);
-        int err = std::ferror(f) ? (errno ? errno : EIO) : 0;
-        std::fclose(f);
-        if (err) return {RewriteStatus::OutputUnread, FileErrorMessage(outputName, err)};
+        errno = 0;
+        ReadRefusal refusal = ReadRefusal::kNone;
+        std::optional<std::string> bytes = ReadWholeFile(outputName, kMaxOutputListBytes, &refusal);
+        if (!bytes) {
+            int err = errno ? errno : EIO;
+            return {RewriteStatus::OutputUnread, RefusalMessage(outputName, refusal, err)};
+        }
+        raw = std::move(*bytes);
     }
     std::string folder;
     if (!TryUtf8ToCp950(mapFolder, folder))

@@ -1,6 +1,7 @@
 #pragma once
 // Parameter files for the outside console programs, the vector-to-raster output-list rewrite
 // and the file-error texts the Bayesian dialogs show. No window model here.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,8 @@ struct RewriteResult {
 // Rewrites ruskel's output list (a bare name in the current folder) for the pixel size "1.6":
 // "tempfile.txt" gets folder/c<name>, "ids.dat" folder/a<name> per non-empty line, and
 // "tempfile.txt" then replaces the output file by one rename.
+// ruskel's output list names one map sheet's files a line: 16 MiB is far beyond any real one.
+inline constexpr std::uint64_t kMaxOutputListBytes = std::uint64_t{16} << 20;
 RewriteResult RewriteOutputList(const std::string& mapFolder, const std::string& outputName);
 
 // A file opened (and so proved writable) before the work that fills it; Replace() then

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/core/scanfill.h"
+#include "workbench/engine/shape_open.h"
 
 namespace rice {
 
@@ -36,7 +37,7 @@ int RoundHalfAwayFromZero(double v) {
 }
 
 ParcelLoad LoadParcelMap(const std::string& shpPath, double x0, double y0, ParcelMap& out) {
-    SHPHandle h = SHPOpen(shpPath.c_str(), "rb");
+    SHPHandle h = OpenShapesForReading(shpPath);
     if (!h) return ParcelLoad::kCannotOpen;
     int count = 0, type = 0;
     double minB[4] = {0, 0, 0, 0}, maxB[4] = {0, 0, 0, 0};

@@ -10,6 +10,7 @@
 
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
+#include "workbench/engine/classifier.h"
 #include "workbench/engine/text_fields.h"
 
 namespace rice {
@@ -128,8 +129,8 @@ std::string MergedPathOf(const std::string& outputFolder, const std::string& ric
 
 SignatureCounts ConvertSignatureFile(const std::string& gsgPath, MessageSink& sink) {
     const std::string temp = ConvertedPathOf(gsgPath);
-    std::optional<std::string> input = ReadWholeFile(gsgPath);
-    if (!input || !IsRegularFile(gsgPath)) {
+    std::optional<std::string> input = ReadWholeFile(gsgPath, kMaxSignatureFileBytes);
+    if (!input) {
         RemoveFile(temp);
         sink.ShowMessage("DoConv Open Input " + gsgPath + " Fail");
         return {};
@@ -158,10 +159,10 @@ bool PadSignatureClasses(const std::string& gsgPath, int extra, MessageSink& sin
         sink.ShowMessage(what + path + " Fail");
         return false;
     };
-    std::optional<std::string> original = ReadWholeFile(temp);
+    std::optional<std::string> original = ReadWholeFile(temp, kMaxStatisticsTextBytes);
     if (!original) return fail("複製補分類數檔 ", temp);
     if (!WritePlainFile(copy, *original)) return fail("複製補分類數檔 ", copy);
-    std::optional<std::string> text = ReadWholeFile(copy);
+    std::optional<std::string> text = ReadWholeFile(copy, kMaxStatisticsTextBytes);
     if (!text) return fail("開啟補分類檔 ", copy);
 
     std::vector<std::string_view> lines = SplitTextLines(*text);
@@ -213,12 +214,12 @@ bool MergeSignaturePair(const std::string& riceGsgPath, const std::string& nonRi
     } else if (other.classes > rice.classes) {
         if (!PadSignatureClasses(riceGsgPath, other.classes - rice.classes, sink)) return done(false);
     }
-    std::optional<std::string> riceText = ReadWholeFile(riceTemp);
+    std::optional<std::string> riceText = ReadWholeFile(riceTemp, kMaxStatisticsTextBytes);
     if (!riceText) {
         sink.ShowMessage("Merge Open Input " + riceTemp + " Fail");
         return done(false);
     }
-    std::optional<std::string> otherText = ReadWholeFile(partnerTemp);
+    std::optional<std::string> otherText = ReadWholeFile(partnerTemp, kMaxStatisticsTextBytes);
     if (!otherText) {
         sink.ShowMessage("Merge Open Input " + partnerTemp + " Fail");
         return done(false);

@@ -1,6 +1,7 @@
 #pragma once
 // Signature files (.gsg): conversion into class-statistics texts, padding of the class
 // counts and the merge of a sheet's rice and non-rice signatures into one "_Merge" file.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ struct SignatureCounts {
 
 // Converts the signature file into its temporary class-statistics text. On any failure the
 // result has 0 classes, a message names the file and no temporary file is left.
+// A signature file holds at most 99 classes of 99 bands in lines read to 255 characters:
+// under 11 000 lines, so 16 MiB is far beyond any real one.
+inline constexpr std::uint64_t kMaxSignatureFileBytes = std::uint64_t{16} << 20;
+
 SignatureCounts ConvertSignatureFile(const std::string& gsgPath, MessageSink& sink);
 
 // Appends `extra` copies of the last class block to the file's temporary text and raises its

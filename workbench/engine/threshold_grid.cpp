@@ -39,7 +39,7 @@ PreparedImage Prepare(const GridStep& step, const std::vector<double>& vs,
     PreparedImage p;
     std::optional<LanImage> image = ReadLanImage(step.input);
     if (!image) return p.failure = "錯誤類型0001", p;
-    std::optional<std::string> text = ReadWholeFile(step.stats);
+    std::optional<std::string> text = ReadWholeFile(step.stats, kMaxStatisticsTextBytes);
     std::optional<ClassStatistics> stats;
     if (text) stats = ReadClassStatistics(*text);
     std::optional<ClassifierModel> model;
@@ -76,7 +76,9 @@ PreparedImage Prepare(const GridStep& step, const std::vector<double>& vs,
     };
     int n = ThreadCount(threads);
     n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), std::max<std::size_t>(p.irows, 1)));
-    if (n <= 1) {
+    if (p.icols == 0) {
+        // No cells: nothing to classify, and no buffer to copy into.
+    } else if (n <= 1) {
         worker();
     } else {
         std::vector<std::thread> pool;

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -277,6 +282,51 @@ TEST(OverlayRun, RefusedPairIsSkippedAndTheRunGoesOn) {
     EXPECT_EQ(Slurp(dir / "Report.csv"),
               rice::Utf8ToCp950(rice::kReportHeader) + dir / "good.lan" + "," + dir / "sheet.shp" +
                   ",0,1,0,0,0.000000,1,0.000000\n");
+}
+
+}  // namespace
+
+namespace {
+
+// An image that exists but holds no header no longer ends the whole run quietly: it is named
+// and the run goes on with the next image.
+TEST(OverlayRun, ImageWithoutAHeaderIsNamedAndTheRunGoesOn) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> make;
+    };
+    const Case cases[] = {
+        {"shorter than 128 bytes", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string(60, '\1'); }},
+        {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); }},
+        {"a named pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+    };
+    for (const Case& c : cases) {
+        TempFolder dir("noheader");
+        const std::string start = rice::CurrentFolder();
+        rice::SetCurrentFolder(dir.path());
+        c.make(dir / "bad.lan");
+        WriteLan(dir / "good.lan", 9, 4, 4, 0, 40, 10,
+                 NineBands([](int, int) { return ClassCell{3, 255, 0}; }));
+        WriteParcels(dir / "sheet", {{Box(0, 0, 40, 40)}}, {"1"});
+        Workbench w;
+        w.doc.SetSink(nullptr);  // application message boxes
+        w.doc.m_lanFiles = {dir / "bad.lan", dir / "good.lan"};
+        w.doc.m_parcelFiles = {dir / "sheet.shp"};
+        std::ostringstream out, err;
+        script::Operator op("", "noheader.script", out, err);
+        ui::ScopedUi scope(op);
+        ui::SetAppTitle("Korvane");
+        int status = rice::RunUntilExit([&] {
+            w.doc.OverlapViews();
+            return 0;
+        });
+        rice::SetCurrentFolder(start);
+        EXPECT_EQ(status, 0) << c.what;
+        EXPECT_EQ(out.str(), "[Korvane] 無法讀取分類後影像檔: " + dir / "bad.lan" + "\n[Korvane] 執行完畢!\n")
+            << c.what;
+        EXPECT_FALSE(rice::FileExists(dir / "bad.dbf")) << c.what;
+        EXPECT_TRUE(rice::FileExists(dir / "good.dbf")) << c.what;
+    }
 }
 
 }  // namespace

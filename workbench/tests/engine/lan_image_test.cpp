@@ -110,6 +110,8 @@ TEST_F(LanFileTest, ReadersRefuseHeadersThatCannotBeRead) {
         {"infinite cell", MakeHeader(1, 3, 3, 0, 0, inf)},
         {"line overflows", MakeHeader(255, 1 << 30, 1)},
         {"larger than memory", MakeHeader(100, 1 << 20, 1 << 20)},
+        // 2 x 10^10 cells announced in a file of three: a damaged header, nothing allocated.
+        {"far more than the file holds", MakeHeader(2, 100000, 100000)},
     };
     for (const auto& c : cases) {
         LanHeaderBytes hb = EncodeLanHeader(c.h);

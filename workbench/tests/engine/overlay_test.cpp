@@ -635,9 +635,11 @@ TEST(OverlayImageRead, BadHeadersAndShortFiles) {
          OverlayImageLoad::kOk, 3},
         {"last line cut", [](std::string& b) { b.resize(b.size() - 5); }, OverlayImageLoad::kOk, 3},
         {"no cells", [](std::string& b) { b.resize(128); }, OverlayImageLoad::kOk, 0},
-        // Announces 2 x 10^10 cells: only what the file holds is kept.
+        // Announces 2 x 10^10 cells over 18 cells of file: a damaged header, nothing allocated.
         {"huge announced size", [&](std::string& b) { set32(b, 16, 100000); set32(b, 20, 200000); },
-         OverlayImageLoad::kOk, 1},
+         OverlayImageLoad::kCannotRead, 0},
+        {"line beyond 2^31 bytes", [&](std::string& b) { set32(b, 16, 0x7FFFFFFF); set32(b, 20, 0); },
+         OverlayImageLoad::kCannotRead, 0},
     };
     for (const auto& c : cases) {
         const std::string path = dir / "img.lan";

@@ -1,0 +1,175 @@
+// Damaged inputs through the classification run and the threshold grid, driven by the
+// scripted operator: each names the file, and the run goes on with the next parcel file
+// where it may.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <sstream>
+
+#include "platform/core/exit.h"
+#include "platform/core/files.h"
+#include "platform/core/paths.h"
+#include "platform/script/operator.h"
+#include "workbench/doc/KorvaneDoc.h"
+#include "workbench/engine/lan_image.h"
+#include "workbench/tests/engine/test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class BadRunInputs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        start_ = rice::CurrentFolder();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = (fs::temp_directory_path() / ("rice-bad-runs-" + std::to_string(::getpid()) + "-" + info->name()))
+                   .string();
+        fs::remove_all(dir_);
+        for (const char* f : {"shp", "lan", "cls", "out"}) fs::create_directories(P(f));
+        // Four classes of four bands, one rice pair and one non-rice pair.
+        stats_ = "4\r\n4\r\n";
+        for (int k = 0; k < 4; ++k) {
+            for (int b = 0; b < 4; ++b) stats_ += std::to_string(50 + 20 * k + b) + "\r\n";
+            for (int r = 0; r < 4; ++r) {
+                for (int c = 0; c < 4; ++c) stats_ += (r == c ? "300 " : "20 ");
+                stats_ += "\r\n";
+            }
+        }
+    }
+    void TearDown() override {
+        rice::SetCurrentFolder(start_);
+        fs::remove_all(dir_);
+    }
+    std::string P(const std::string& f) const { return dir_ + "/" + f; }
+    // 40 x 30 cells of four bands from (1000, 2000).
+    void Source(float xcell) {
+        rice::LanImage img;
+        img.header.identifier = {'H', 'E', 'A', 'D', '7', '4'};
+        img.header.nbands = 4;
+        img.header.icols = 40;
+        img.header.irows = 30;
+        img.header.xmap = 1000;
+        img.header.ymap = 2000;
+        img.header.xcell = img.header.ycell = xcell;
+        for (int r = 0; r < 30; ++r) {
+            std::vector<std::uint8_t> line(160);
+            for (int i = 0; i < 160; ++i) line[static_cast<size_t>(i)] = static_cast<std::uint8_t>(40 + (r * 17 + i * 7) % 90);
+            img.lines.push_back(line);
+        }
+        ASSERT_TRUE(rice::WriteLanImage(P("src.lan"), img));
+    }
+    // Runs one document command under the script ("@" stands for the test's folder).
+    std::string Run(void (CKorvaneDoc::*handler)(), std::string script, int* status = nullptr) {
+        for (size_t at; (at = script.find('@')) != std::string::npos;) script.replace(at, 1, dir_ + "/");
+        std::ostringstream out, err;
+        script::Operator op(script, "cmd.script", out, err);
+        ui::ScopedUi scope(op);
+        ui::SetAppTitle("Korvane");
+        CKorvaneDoc doc;
+        int s = rice::RunUntilExit([&] {
+            (doc.*handler)();
+            return 0;
+        });
+        if (status) *status = s;
+        else EXPECT_EQ(s, 0) << err.str();
+        return out.str();
+    }
+    std::string start_, dir_, stats_;
+};
+
+// The first parcel file is damaged or its statistics are; the second is sound and must still
+// be clipped and classified, by the classification run and by the threshold grid.
+TEST_F(BadRunInputs, DamagedParcelFileIsNamedAndTheNextIsStillClassified) {
+    struct Case {
+        const char* what;
+        float xcell;
+        double box[4];        // the first parcel file's box
+        double goodBox[4];    // the second one's
+        bool statsFolder;     // the first one's merge-info path is a folder
+        std::string classify;  // messages of the classification run
+        std::string grid;      // messages of the threshold grid
+    };
+    const std::string bad = P("shp/bad.shp");
+    const std::string tooLarge = "[Korvane] 裁切影像 7999992128 位元組，超過原始影像的 16 倍，不裁切此坵塊檔: " + bad + "\n";
+    const std::string tiny = "[Korvane] 裁切影像 159998400132 位元組，超過原始影像的 16 倍，不裁切此坵塊檔: " + bad + "\n";
+    // No clip: the classifier then finds no input, as after any failed clip.
+    const std::string noInput = "[Korvane] 錯誤類型0001\n";
+    const Case cases[] = {
+        {"box reaching x = 1e9", 10, {1000, 1800, 1e9, 2000}, {1100, 1750, 1350, 1950}, false,
+         tooLarge + noInput, tooLarge + noInput},
+        {"cells of 0.001", 0.001f, {1000, 1800, 1200, 2000}, {1000.004, 1999.984, 1000.02, 1999.996}, false,
+         tiny + noInput, tiny + noInput},
+        // A box narrower than a cell: a clip and classified images of the header alone.
+        {"zero-column clip", 10, {1021, 1900, 1029, 1950}, {1100, 1750, 1350, 1950}, false, "", ""},
+        {"merge-info path is a folder", 10, {1000, 1800, 1200, 2000}, {1100, 1750, 1350, 1950}, true, "",
+         "[Korvane] Open " + P("cls/infobad_Merge.gsg") + " Fail\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* f : {"shp", "lan", "cls", "out"}) {
+            fs::remove_all(P(f));
+            fs::create_directories(P(f));
+        }
+        Source(c.xcell);
+        rice::test::WriteBoxShapefile(bad, c.box[0], c.box[1], c.box[2], c.box[3]);
+        rice::test::WriteBoxShapefile(P("shp/good.shp"), c.goodBox[0], c.goodBox[1], c.goodBox[2], c.goodBox[3]);
+        if (c.statsFolder) fs::create_directories(P("cls/infobad_Merge.gsg"));
+        else ASSERT_TRUE(rice::WriteFileAtomic(P("cls/infobad_Merge.gsg"), stats_));
+        ASSERT_TRUE(rice::WriteFileAtomic(P("cls/infogood_Merge.gsg"), stats_));
+
+        EXPECT_EQ(Run(&CKorvaneDoc::OnImageClassify,
+                      "file @src.lan\nclick 1011\nfolder @cls\nclick 1010\nfolder @out\nclick 1012\n"
+                      "file @shp/bad.shp ; @shp/good.shp\nclick 1055\nclick 1\n"),
+                  c.classify);
+        auto good = rice::ReadLanImage(P("out/good_0.00_0.00.lan"));
+        ASSERT_TRUE(good);
+        EXPECT_EQ(good->header.nbands, 9);
+        EXPECT_GT(good->header.icols, 0);
+        // The picker left the current folder in shp: the log is there.
+        EXPECT_EQ(rice::ReadWholeFile(P("shp/erlog.er")).value_or(""),
+                  c.statsFolder ? "Open " + P("cls/infobad_Merge.gsg") + " Fail\r\n" : "");
+
+        int status = 0;
+        EXPECT_EQ(Run(&CKorvaneDoc::OnThresholdCalc,
+                      "file @src.lan\nclick 1010\nfolder @cls\nclick 1011\n"
+                      "file @shp/good.shp ; @shp/bad.shp\nclick 1076\nclick 1\n",
+                      &status),
+                  c.grid);
+        EXPECT_TRUE(rice::IsRegularFile(P("shp/good_0.10_0.10.lan")));
+        // The grid ends the program at a merge-info file it cannot open, as it always did.
+        EXPECT_EQ(status, c.statsFolder ? 1 : 0);
+    }
+}
+
+// A source image whose header announces far more than its 128 bytes is refused as any
+// unreadable source is: nothing clipped, no memory taken for the cells it claims.
+TEST_F(BadRunInputs, SourceAnnouncingFarMoreCellsThanItHoldsIsRefused) {
+    rice::LanHeader h;
+    h.nbands = 2;
+    h.icols = 100000;
+    h.irows = 100000;
+    h.xmap = 1000;
+    h.ymap = 2000;
+    h.xcell = h.ycell = 10;
+    rice::LanHeaderBytes bytes = rice::EncodeLanHeader(h);
+    ASSERT_TRUE(rice::WriteFileAtomic(P("src.lan"), std::string(bytes.begin(), bytes.end())));
+    rice::test::WriteBoxShapefile(P("shp/s1.shp"), 1000, 1800, 1200, 2000);
+    ASSERT_TRUE(rice::WriteFileAtomic(P("cls/infos1_Merge.gsg"), stats_));
+    EXPECT_EQ(Run(&CKorvaneDoc::OnThresholdCalc,
+                  "file @src.lan\nclick 1010\nfolder @cls\nclick 1011\nfile @shp/s1.shp\nclick 1076\nclick 1\n"),
+              "[Korvane] " + P("src.lan") + "開啟失敗敗敗敗!\n");
+    int status = 0;
+    EXPECT_EQ(Run(&CKorvaneDoc::OnImageClassify,
+                  "file @src.lan\nclick 1011\nfolder @cls\nclick 1010\nfolder @out\nclick 1012\n"
+                  "file @shp/s1.shp\nclick 1055\nclick 1\n",
+                  &status),
+              "[Korvane] 原始Lan檔開啟錯誤! - src.lan\n");
+    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(rice::FileExists(P("lan/s1.lan")));
+}
+
+}  // namespace
