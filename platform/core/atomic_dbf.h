@@ -24,7 +24,8 @@ inline thread_local AtomicFile* opening = nullptr;
 
 inline bool IsTableName(const char* name) {
     std::size_t n = std::strlen(name);
-    return n >= 4 && (std::strcmp(name + n - 4, ".dbf") == 0 || std::strcmp(name + n - 4, ".DBF") == 0);
+    return n >= 4 &&
+           (std::strcmp(name + n - 4, ".dbf") == 0 || std::strcmp(name + n - 4, ".DBF") == 0);
 }
 
 // Only the table itself opens: a code-page file (.cpg) does not exist for the table and is

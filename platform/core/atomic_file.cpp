@@ -27,7 +27,9 @@ ScopedWriteFaults::Rule& FaultRule() {
 bool Faulted(WriteStep step, const std::string& path) {
     const auto& rule = FaultRule();
     if (rule && rule(step, path)) {
-        errno = step == WriteStep::kUnnamedTemp ? EOPNOTSUPP : step == WriteStep::kWrite ? ENOSPC : EIO;
+        errno = step == WriteStep::kUnnamedTemp ? EOPNOTSUPP
+                : step == WriteStep::kWrite     ? ENOSPC
+                                                : EIO;
         return true;
     }
     return false;
@@ -257,6 +259,52 @@ bool AtomicFile::Place() {
 }
 
 bool AtomicFile::Commit() { return Finish() && Place(); }
+
+bool AtomicFile::PlaceKeepingPrevious() {
+    if (state_ != State::kFinished || !ok_) return Fail(false);
+    previous_.clear();
+    struct stat st {};
+    placedNew_ = ::lstat(target_.c_str(), &st) != 0;
+    if (!placedNew_) {
+        std::string keep = HiddenName(target_);
+        if (::link(target_.c_str(), keep.c_str()) != 0) return Fail(false);
+        previous_ = keep;
+    }
+    if (!Place()) {
+        DropPrevious();
+        return false;
+    }
+    return true;
+}
+
+void AtomicFile::DropPrevious() {
+    if (!previous_.empty()) ::unlink(previous_.c_str());
+    previous_.clear();
+}
+
+void AtomicFile::PutPreviousBack() {
+    if (!previous_.empty()) std::rename(previous_.c_str(), target_.c_str());
+    else if (placedNew_) ::unlink(target_.c_str());
+    previous_.clear();
+    placedNew_ = false;
+}
+
+bool CommitTogether(const std::vector<AtomicFile*>& files, std::string* error) {
+    auto fail = [&](AtomicFile* failed) {
+        if (error) *error = failed->Error();
+        for (AtomicFile* f : files) f->Abandon();
+        return false;
+    };
+    for (AtomicFile* f : files)
+        if (!f->Finish()) return fail(f);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i]->PlaceKeepingPrevious()) continue;
+        for (std::size_t j = i; j-- > 0;) files[j]->PutPreviousBack();
+        return fail(files[i]);
+    }
+    for (AtomicFile* f : files) f->DropPrevious();
+    return true;
+}
 
 void AtomicFile::Abandon() {
     if (fd_ >= 0) ::close(fd_);

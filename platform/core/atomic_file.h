@@ -54,19 +54,30 @@ public:
     const std::string& Error() const { return error_; }
 
 private:
+    friend bool CommitTogether(const std::vector<AtomicFile*>& files, std::string* error);
     enum class State { kIdle, kWriting, kFinished };
+    bool PlaceKeepingPrevious();
+    void DropPrevious();
+    void PutPreviousBack();
     bool Fail(bool opening);
     bool FlushBuffer();
 
     std::string path_;     // as given
     std::string target_;   // links resolved
     std::string temp_;     // hidden name of the temporary, once it has one
+    std::string previous_; // during CommitTogether: hidden link to the content replaced
+    bool placedNew_ = false;
     std::string error_;
     std::vector<char> buffer_;
     int fd_ = -1;
     State state_ = State::kIdle;
     bool ok_ = false;
 };
+
+// Commits several files that belong together: all finish first, then all are placed; when one
+// cannot be placed, the ones already placed are put back as they were. False (with the failing
+// file's message in *error) when any file failed; every temporary is then gone.
+bool CommitTogether(const std::vector<AtomicFile*>& files, std::string* error = nullptr);
 
 // Writes the whole content of `path` through AtomicFile. False (and *error, when given,
 // holds a message naming the file) when any step fails; the target is then untouched.
