@@ -109,6 +109,7 @@ ScopedWriteFaults::~ScopedWriteFaults() { FaultRule() = std::move(previous_); }
 AtomicFile::~AtomicFile() { Abandon(); }
 
 bool AtomicFile::Fail(bool opening) {
+    if (errno_ == 0) errno_ = errno ? errno : EIO;
     if (error_.empty())
         error_ = opening ? CannotOpenFileMessage(path_) : CannotWriteFileMessage(path_);
     ok_ = false;
@@ -120,10 +121,21 @@ bool AtomicFile::Open(const std::string& path) {
     Abandon();
     path_ = path;
     error_.clear();
+    errno_ = 0;
     target_ = ResolveLinks(path);
     struct stat st {};
     bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists && (!S_ISREG(st.st_mode) || ReadOnly(target_, st))) return Fail(true);
+    if (exists && (!S_ISREG(st.st_mode) || ReadOnly(target_, st))) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+        return Fail(true);
+    }
+    if (exists) {
+        // What would refuse an ordinary open for writing refuses the replacement too (a
+        // running program, for one). Nothing is truncated or changed by the probe.
+        int probe = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (probe < 0) return Fail(true);
+        ::close(probe);
+    }
     const std::string folder = FolderForTemp(target_);
     // An unnamed temporary vanishes with the process, so a killed run leaves nothing behind.
     fd_ = -1;

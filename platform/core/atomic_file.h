@@ -52,6 +52,7 @@ public:
     const std::string& Path() const { return path_; }
     // After a failure: a message naming the file, as the operator gave it.
     const std::string& Error() const { return error_; }
+    int Errno() const { return errno_; }  // the system's cause of the failure
 
 private:
     friend bool CommitTogether(const std::vector<AtomicFile*>& files, std::string* error);
@@ -68,6 +69,7 @@ private:
     std::string previous_; // during CommitTogether: hidden link to the content replaced
     bool placedNew_ = false;
     std::string error_;
+    int errno_ = 0;
     std::vector<char> buffer_;
     int fd_ = -1;
     State state_ = State::kIdle;
