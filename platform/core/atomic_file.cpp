@@ -238,8 +238,27 @@ bool AtomicFile::Finish() {
     if (state_ != State::kWriting || !ok_) return Fail(false);
     if (!FlushBuffer()) return Fail(false);
     if (Faulted(WriteStep::kSync, path_) || ::fsync(fd_) != 0) return Fail(false);
+    // An unnamed temporary stays open, and so nameless, until it is placed.
+    if (!temp_.empty() && !Close()) return false;
+    state_ = State::kFinished;
+    return true;
+}
+
+bool AtomicFile::Close() {
+    int fd = fd_;
+    fd_ = -1;
+    if (Faulted(WriteStep::kClose, path_)) {
+        ::close(fd);
+        return Fail(false);
+    }
+    if (::close(fd) != 0) return Fail(false);
+    return true;
+}
+
+bool AtomicFile::Place() {
+    if (state_ != State::kFinished || !ok_) return Fail(false);
     if (temp_.empty()) {
-        // Give the unnamed file a hidden name now; it replaces the target in Place().
+        // The unnamed file gets a hidden name beside the target, which it then replaces.
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
         for (int tries = 0; tries < 100 && temp_.empty(); ++tries) {
             std::string name = HiddenName(target_);
@@ -248,21 +267,8 @@ bool AtomicFile::Finish() {
             else if (errno != EEXIST)
                 break;
         }
-        if (temp_.empty()) return Fail(false);
+        if (temp_.empty() || !Close()) return Fail(false);
     }
-    int fd = fd_;
-    fd_ = -1;
-    if (Faulted(WriteStep::kClose, path_)) {
-        ::close(fd);
-        return Fail(false);
-    }
-    if (::close(fd) != 0) return Fail(false);
-    state_ = State::kFinished;
-    return true;
-}
-
-bool AtomicFile::Place() {
-    if (state_ != State::kFinished || !ok_) return Fail(false);
     if (Faulted(WriteStep::kPlace, path_) || std::rename(temp_.c_str(), target_.c_str()) != 0)
         return Fail(false);
     temp_.clear();

@@ -40,8 +40,8 @@ public:
     long long ReadAt(void* data, std::size_t size, std::uint64_t offset);
     long long Size();  // bytes written so far; -1 on failure
 
-    // Commit = Finish + Place. Finish makes the content durable in a hidden temporary; Place
-    // puts it over the target. Several files meant to change together finish first, then place.
+    // Commit = Finish + Place. Finish makes the content durable (and closes a named
+    // temporary); Place names an unnamed one, closes it and renames it over the target.
     bool Commit();
     bool Finish();
     bool Place();
@@ -62,6 +62,7 @@ private:
     void PutPreviousBack();
     bool Fail(bool opening);
     bool FlushBuffer();
+    bool Close();
 
     std::string path_;     // as given
     std::string target_;   // links resolved
