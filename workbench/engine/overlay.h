@@ -122,7 +122,7 @@ struct OverlayPair {
 
 // What the analysis leaves in the document.
 struct OverlayOutcome {
-    bool analysed = false;  // false: the pair was refused and nothing was written
+    bool analysed = false;  // false: the pair was refused or failed; none of its files changed
     int lanRows = 0, lanCols = 0, lanRowBytes = 0, cellSize = 0;
     std::string resultDbfFile;
     int misclassified = 0;
