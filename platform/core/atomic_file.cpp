@@ -284,9 +284,9 @@ bool AtomicFile::PlaceKeepingPrevious() {
     struct stat st {};
     placedNew_ = ::lstat(target_.c_str(), &st) != 0;
     if (!placedNew_) {
+        // A file system without hard links keeps no copy: that file cannot be put back.
         std::string keep = HiddenName(target_);
-        if (::link(target_.c_str(), keep.c_str()) != 0) return Fail(false);
-        previous_ = keep;
+        if (::link(target_.c_str(), keep.c_str()) == 0) previous_ = keep;
     }
     if (!Place()) {
         DropPrevious();

@@ -78,8 +78,9 @@ private:
 };
 
 // Commits several files that belong together: all finish first, then all are placed; when one
-// cannot be placed, the ones already placed are put back as they were. False (with the failing
-// file's message in *error) when any file failed; every temporary is then gone.
+// cannot be placed, the ones already placed are put back as they were (where the file system
+// has hard links to keep the old ones by). False (with the failing file's message in *error)
+// when any file failed; every temporary is then gone.
 bool CommitTogether(const std::vector<AtomicFile*>& files, std::string* error = nullptr);
 
 // Writes the whole content of `path` through AtomicFile. False (and *error, when given,
