@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "covertool/lib/case_blind.h"
+#include "platform/core/atomic_dbf.h"
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 
@@ -196,20 +197,11 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& table) {
 void ApplyEditsAtomically(const std::string& path, const std::vector<TableEdit>& edits) {
     std::optional<std::string> bytes = rice::ReadWholeFile(path);
     if (!bytes) throw WriteFailed(path);
-    std::string folder = rice::FolderOf(path);
-    std::string tmp = rice::JoinPath(folder.empty() ? "." : folder, ".tessmar-XXXXXX.dbf");
-    int fd = ::mkstemps(tmp.data(), 4);
-    if (fd < 0) throw WriteFailed(path);
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes->size()) {
-        ssize_t w = ::write(fd, bytes->data() + done, bytes->size() - done);
-        if (w <= 0) ok = false; else done += static_cast<size_t>(w);
-    }
-    if (::close(fd) != 0) ok = false;
-
+    // The edits go into a copy inside the writer; the table changes only when all are in.
+    rice::AtomicFile file;
+    bool ok = file.Open(path) && file.Write(*bytes);
     if (ok) {
-        DBFHandle dbf = DBFOpen(tmp.c_str(), "rb+");
+        DBFHandle dbf = rice::OpenDbfIn(file);
         if (!dbf) ok = false;
         if (ok) {
             std::time_t now = std::time(nullptr);
@@ -229,18 +221,7 @@ void ApplyEditsAtomically(const std::string& path, const std::vector<TableEdit>&
             DBFClose(dbf);
         }
     }
-    if (ok) {
-        int sync = ::open(tmp.c_str(), O_RDONLY);
-        if (sync < 0 || ::fsync(sync) != 0) ok = false;
-        if (sync >= 0) ::close(sync);
-    }
-    struct stat st {};
-    if (ok && ::stat(path.c_str(), &st) == 0) ::chmod(tmp.c_str(), st.st_mode & 07777);
-    if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        throw WriteFailed(path);
-    }
+    if (!ok || !file.Commit()) throw WriteFailed(path);
 }
 
 std::shared_ptr<Database> DbEngine::OpenDatabase(const std::string& path) {

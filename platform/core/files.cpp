@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/core/paths.h"
 
 namespace rice {
 
@@ -65,38 +64,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t 
     if (std::ferror(f)) return refuse(ReadRefusal::kReadError);
     std::fclose(f);
     return data;
-}
-
-bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
-    std::string folder = FolderOf(path);
-    std::string tmpl = JoinPath(folder.empty() && !path.empty() && path[0] == '/' ? "/" : folder,
-                                "." + FileNameOf(path) + ".XXXXXX");
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (w <= 0) ok = false; else done += static_cast<size_t>(w);
-    }
-    // Keep the usual permissions of a new file rather than mkstemp's 0600.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    struct stat st {};
-    mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~mask);
-    if (ok && ::fchmod(fd, mode) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
-}
-
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "ab");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0) ok = false;
-    return ok;
 }
 
 bool FileExists(const std::string& path) {

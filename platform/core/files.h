@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/core/atomic_file.h"  // the writers
+
 namespace rice {
 
 // Why a read of an operator's file was refused.
@@ -23,10 +25,6 @@ std::optional<std::string> ReadWholeFile(
     const std::string& path,
     std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max(),
     ReadRefusal* why = nullptr);
-// Writes to a temporary name in the same folder and renames it into place, so a failure
-// never leaves a truncated file. False when any step fails (the target is then untouched).
-bool WriteFileAtomic(const std::string& path, const std::string& bytes);
-bool AppendToFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 bool IsRegularFile(const std::string& path);
 bool IsFolder(const std::string& path);

@@ -330,7 +330,11 @@ void TFORM_VARIOGRAM::FormClose() {
         Info("設定檔無法存入非 Big5 文字 : " + std::string(kSettingsFile));
         return;
     }
-    rice::WriteFileAtomic(kSettingsFile, bytes);
+    // A file that cannot be opened stays as it is, quietly; one that could not be written
+    // whole also stays as it was, and the operator is told so.
+    rice::AtomicFile file;
+    if (!file.Open(kSettingsFile)) return;
+    if (!file.Write(bytes) || !file.Commit()) Info(file.Error());
 }
 
 }  // namespace tex

@@ -109,8 +109,13 @@ bool MATRIX<T>::write_file(const std::string& file_name, MessageSink& sink) cons
         }
         out += "\r\n";
     }
-    if (!WriteFileAtomic(file_name, out)) {
+    AtomicFile file;
+    if (!file.Open(file_name)) {
         sink.ShowMessage("檔案不能開啟 : " + file_name);
+        return false;
+    }
+    if (!file.Write(out) || !file.Commit()) {
+        sink.ShowMessage(file.Error());
         return false;
     }
     return true;

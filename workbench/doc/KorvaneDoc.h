@@ -13,6 +13,9 @@
 #include "workbench/engine/lan_image.h"
 
 class CKorvaneView;
+namespace rice {
+class OverlayRunInputs;
+}
 namespace ui {
 class DeviceContext;
 }
@@ -91,6 +94,7 @@ public:
     // overlay lists
     std::vector<std::string> m_lanFiles;     // classified-image paths
     std::vector<std::string> m_parcelFiles;  // parcel-file paths
+    const rice::OverlayRunInputs* m_runInputs = nullptr;  // during a run: every input of it
     // painting contract
     std::string m_curParcelFile;
     int m_recordCount = 0;

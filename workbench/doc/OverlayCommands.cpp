@@ -20,6 +20,8 @@ void CKorvaneDoc::OverlapViews() {
     CKorvaneView* view = GetView();  // the workbench has one view
     if (!view) return;
     ui::DeviceContext dc = view->GetWindowDC();
+    const rice::OverlayRunInputs inputs(m_lanFiles, m_parcelFiles);
+    m_runInputs = &inputs;
     for (const std::string& lan : m_lanFiles) {
         m_curLanFile = lan;
         if (!ReadLanOrigin(lan)) continue;
@@ -29,6 +31,7 @@ void CKorvaneDoc::OverlapViews() {
             AnalyseOverlap(dc);
         }
     }
+    m_runInputs = nullptr;
     m_parcelFiles.clear();
     m_lanFiles.clear();
     ui::AppMessageBox("執行完畢!");
@@ -71,7 +74,8 @@ void CKorvaneDoc::AnalyseOverlap(ui::DeviceContext&) {
     painted.paintedHeight = m_paintedHeight;
     rice::BandedParcelRaster raster(map);
     rice::OverlayOutcome out = rice::AnalyseOverlayPair(
-        {m_curLanFile, m_curParcelFile, rice::CurrentFolder()}, painted, raster, Sink());
+        {m_curLanFile, m_curParcelFile, rice::CurrentFolder(), m_runInputs}, painted, raster,
+        Sink());
     if (out.analysed) {
         m_lanRows = out.lanRows;
         m_lanCols = out.lanCols;

@@ -24,19 +24,15 @@ std::string ClassifiedName(const std::string& inputFileName, double v, double u)
 
 bool AppendErlog(const std::string& mergeInfoPath, bool failed) {
     // Opened in append mode for every parcel file the run reaches, written only on failure.
-    FILE* log = std::fopen("erlog.er", "ab");
-    if (!log) return false;
+    std::string line;
     if (failed) {
         // Paths go in as code page 950 where it can hold them; a name it cannot hold keeps
         // the platform's own bytes rather than being altered.
         std::string path;
         if (!rice::TryUtf8ToCp950(mergeInfoPath, path)) path = mergeInfoPath;
-        std::string line = "Open " + path + " Fail\r\n";
-        std::fwrite(line.data(), 1, line.size(), log);
-        std::fflush(log);
+        line = "Open " + path + " Fail\r\n";
     }
-    std::fclose(log);
-    return true;
+    return rice::AppendToFile("erlog.er", line);
 }
 
 void RunImageClassification(CKorvaneDoc& doc, const CML& dlg) {

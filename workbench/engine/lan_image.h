@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/atomic_file.h"
+
 namespace rice {
 
 inline constexpr std::size_t kLanHeaderSize = 128;
@@ -91,27 +93,7 @@ std::optional<LanHeader> ReadLanHeader(const std::string& path, std::string* why
 // Lines shorter than the header says are padded with 0, missing lines written as 0.
 bool WriteLanImage(const std::string& path, const LanImage& image);
 
-// Streams a file to a temporary name in the target's folder and renames it into place on
-// Commit(); a writer destroyed before Commit() removes its temporary file.
-class StreamingFileWriter {
-public:
-    StreamingFileWriter() = default;
-    ~StreamingFileWriter();
-    StreamingFileWriter(const StreamingFileWriter&) = delete;
-    StreamingFileWriter& operator=(const StreamingFileWriter&) = delete;
-
-    bool Open(const std::string& path);  // false when the folder cannot take a new file
-    bool Write(const void* data, std::size_t size);
-    bool WriteZeros(std::size_t size);
-    bool Commit();  // false when any write, the close or the rename failed
-    void Abandon();
-    bool IsOpen() const { return file_ != nullptr; }
-
-private:
-    std::string path_;
-    std::string temp_;
-    FILE* file_ = nullptr;
-    bool ok_ = true;
-};
+// The engine's streaming writes go through the one atomic writer.
+using StreamingFileWriter = AtomicFile;
 
 }  // namespace rice

@@ -6,14 +6,18 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+#include <optional>
+#include <streambuf>
+#include <sys/stat.h>
 
+#include "platform/core/atomic_dbf.h"
 #include "platform/core/encoding.h"
 #include "platform/core/exit.h"
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "workbench/engine/overlay_image.h"
+#include "workbench/engine/shape_open.h"
 
 namespace rice {
 
@@ -96,27 +100,9 @@ std::string TrimBlanks(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-bool SamePath(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ea, eb;
-    fs::path ca = fs::weakly_canonical(fs::path(a), ea);
-    fs::path cb = fs::weakly_canonical(fs::path(b), eb);
-    if (!ea && !eb && ca == cb) return true;
-    std::error_code ee;
-    return fs::equivalent(fs::path(a), fs::path(b), ee) && !ee;
-}
-
 std::string InsertInfo(const std::string& dbf) {
     size_t at = dbf.size() >= 4 ? dbf.size() - 4 : 0;
     return dbf.substr(0, at) + "_info" + dbf.substr(at);
-}
-
-void AddNumeric(DBFInfo* h, const char* name, int width, int decimals) {
-    DBFAddField(h, name, decimals ? FTDouble : FTInteger, width, decimals);
-}
-
-std::string ReportFailure(const std::string& path) {
-    return "無法開啟檔案 " + path + "。";
 }
 
 }  // namespace
@@ -320,168 +306,324 @@ OverlayNames OverlayNamesOf(const std::string& lanPath, const std::string& parce
     return n;
 }
 
+
+OverlayRunInputs::OverlayRunInputs(const std::vector<std::string>& lanPaths,
+                                   const std::vector<std::string>& parcelPaths) {
+    for (const auto& lan : lanPaths) Add(lan);
+    for (const auto& parcel : parcelPaths) {
+        Add(parcel);
+        if (parcel.find("shp") == std::string::npos) continue;
+        const std::string dbf = ReplaceAll(parcel, "shp", "dbf");
+        Add(ReplaceAll(parcel, "shp", "shx"));
+        Add(dbf);
+        Add(DbfFileOf(dbf));
+    }
+}
+
+void OverlayRunInputs::Add(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) files_.insert({st.st_dev, st.st_ino});
+    names_.insert(CanonicalName(path));
+}
+
+std::string OverlayRunInputs::CanonicalName(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::path(path), ec);
+    return ec ? path : p.string();
+}
+
+bool OverlayRunInputs::Holds(const std::string& path) const {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && files_.count({st.st_dev, st.st_ino})) return true;
+    return names_.count(CanonicalName(path)) > 0;
+}
+
+namespace {
+
+// The two dBASE tables, field by field in file order.
+struct FieldDef {
+    const char* name;
+    DBFFieldType type;
+    int width, decimals;
+};
+
+enum InfoField {
+    kInfoSum, kInfoSum1Er1, kInfoSum0Er1, kInfoSum1Er2, kInfoSum0Er2,
+    kInfoCulture, kInfoClass, kInfoErrorType, kInfoFieldCount
+};
+constexpr FieldDef kInfoFields[kInfoFieldCount] = {
+    {"SUM", FTInteger, 10, 0},      {"SUM_1ER1", FTInteger, 10, 0},
+    {"SUM_0ER1", FTInteger, 10, 0}, {"SUM_1ER2", FTInteger, 10, 0},
+    {"SUM_0ER2", FTInteger, 10, 0}, {"CULTURE", FTInteger, 1, 0},
+    {"CLASS", FTInteger, 3, 0},     {"ErrorType", FTInteger, 1, 0},
+};
+
+enum ResultField {
+    kClassify, kErType, kFirstClass, kFirstProb, kSecondClass, kSecondProb, kThirdClass,
+    kThirdProb, kRiceFlag, kClassify1, kErType1, kCulture, kResultFieldCount
+};
+constexpr FieldDef kResultFields[kResultFieldCount] = {
+    {"classify", FTInteger, 3, 0},  {"ER_TYPE", FTInteger, 1, 0},
+    {"1ST_CLASS", FTInteger, 3, 0}, {"1ST_PROB", FTDouble, 10, 3},
+    {"2ND_CLASS", FTInteger, 3, 0}, {"2ND_PROB", FTDouble, 10, 3},
+    {"3RD_CLASS", FTInteger, 3, 0}, {"3RD_PROB", FTDouble, 10, 3},
+    {"RiceFlag", FTInteger, 3, 0},  {"classify1", FTInteger, 3, 0},
+    {"ER_TYPE1", FTInteger, 1, 0},  {"CULTURE", FTString, 1, 0},
+};
+
+// The paths of one pair: its inputs and its outputs.
+struct PairPaths {
+    OverlayNames names;
+    std::string trace, report, reportNew;
+};
+
+// Names the outputs and refuses, before anything is written, a pair whose outputs could land
+// on an input of the run.
+std::optional<PairPaths> PairPathsOf(const OverlayPair& pair, MessageSink& sink) {
+    PairPaths p;
+    p.names = OverlayNamesOf(pair.lanPath, pair.parcelPath);
+    if (p.names.resultShp.empty()) {
+        sink.ShowMessage("分類後影像檔路徑中沒有小寫的 lan，無法命名輸出檔: " + pair.lanPath);
+        return std::nullopt;
+    }
+    if (p.names.parcelDbf.empty()) {
+        sink.ShowMessage("坵塊檔路徑中沒有小寫的 shp，無法找到其 shx 與 dbf: " + pair.parcelPath);
+        return std::nullopt;
+    }
+    p.trace = JoinPath(pair.reportFolder, "recordPix.txt");
+    p.report = JoinPath(pair.reportFolder, "Report.csv");
+    p.reportNew = JoinPath(pair.reportFolder, "Report_new.csv");
+    const OverlayRunInputs own({pair.lanPath}, {pair.parcelPath});
+    const std::string outputs[] = {p.names.resultShp, p.names.resultShx,
+                                   DbfFileOf(p.names.resultDbf), DbfFileOf(p.names.infoDbf),
+                                   p.trace, p.report, p.reportNew};
+    for (const auto& o : outputs)
+        if (own.Holds(o) || (pair.runInputs && pair.runInputs->Holds(o))) {
+            sink.ShowMessage("輸出檔會覆蓋輸入檔，此組不處理: " + o);
+            return std::nullopt;
+        }
+    return p;
+}
+
+bool LoadImage(const std::string& lan, OverlayImage& image, MessageSink& sink) {
+    switch (LoadOverlayImage(lan, image)) {
+        case OverlayImageLoad::kOk: return true;
+        case OverlayImageLoad::kCannotRead:
+            sink.ShowMessage("無法讀取分類後影像檔: " + lan);
+            return false;
+        case OverlayImageLoad::kTooFewBands:
+            sink.ShowMessage("分類後影像檔的波段數少於 9: " + lan);
+            return false;
+        case OverlayImageLoad::kCellTooSmall:
+            sink.ShowMessage("分類後影像檔的格網大小小於 1: " + lan);
+            return false;
+    }
+    return false;
+}
+
+// CULTURE of every parcel from the parcel file's own table. A table that cannot be opened
+// ends the process, as it always has; it is read before any output is begun, so nothing is
+// left behind.
+std::vector<std::string> ReadGroundTruth(const std::string& parcelDbf, int records,
+                                         MessageSink& sink) {
+    std::vector<std::string> truth(static_cast<size_t>(records));
+    Dbf source(OpenTableForReading(parcelDbf));  // a pipe in its place never blocks
+    if (!source) {
+        sink.ShowMessage("DBF Source FILE OPEN FAIL!");
+        EndProcess(1);
+    }
+    int field = DBFGetFieldIndex(source.get(), "culture");
+    if (field < 0) {
+        sink.ShowMessage("找不到地真資料欄位!");
+        return truth;
+    }
+    const int stored = DBFGetRecordCount(source.get());
+    for (int r = 0; r < records && r < stored; ++r) {
+        // The library reuses its buffer on the next read: copy at once.
+        const char* raw = DBFReadStringAttribute(source.get(), r, field);
+        std::string value = TrimBlanks(raw ? std::string(raw) : std::string());
+        // The one-byte field keeps a one-byte character only; half of a double-byte
+        // character would be corrupt text.
+        if (!value.empty() && static_cast<unsigned char>(value[0]) < 0x80)
+            truth[r] = value.substr(0, 1);
+    }
+    return truth;
+}
+
+// The trace written through the pair's writer.
+class FileStreamBuf : public std::streambuf {
+public:
+    explicit FileStreamBuf(AtomicFile& file) : file_(file) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        char ch = traits_type::to_char_type(c);
+        return file_.Write(&ch, 1) ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        return file_.Write(s, static_cast<size_t>(n)) ? n : 0;
+    }
+
+private:
+    AtomicFile& file_;
+};
+
+// Every file of a pair but the reports. They are built in temporaries and put in place
+// together at the end, so a failure or a kill leaves each one as it was before the pair.
+struct PairFiles {
+    AtomicFile shp, shx, info, result, trace;
+    AtomicFile* all[5] = {&shp, &shx, &info, &result, &trace};
+
+    bool Open(const PairPaths& p) {
+        return shp.Open(p.names.resultShp) && shx.Open(p.names.resultShx) &&
+               info.Open(DbfFileOf(p.names.infoDbf)) &&
+               result.Open(DbfFileOf(p.names.resultDbf)) && trace.Open(p.trace);
+    }
+    // The message of the first file that failed.
+    std::string Error() const {
+        for (const AtomicFile* f : all)
+            if (!f->Error().empty()) return f->Error();
+        return CannotWriteFileMessage(shp.Path());
+    }
+};
+
+bool CopyInto(AtomicFile& to, const std::string& from) {
+    std::FILE* in = std::fopen(from.c_str(), "rb");
+    if (!in) return false;
+    char buf[65536];
+    size_t n;
+    bool ok = true;
+    while (ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0) ok = to.Write(buf, n);
+    if (std::ferror(in)) ok = false;
+    std::fclose(in);
+    return ok;
+}
+
+Dbf CreateTable(AtomicFile& file, const FieldDef* fields, int count) {
+    Dbf table(CreateDbfIn(file));
+    if (!table) return table;
+    for (int i = 0; i < count; ++i)
+        if (DBFAddField(table.get(), fields[i].name, fields[i].type, fields[i].width,
+                        fields[i].decimals) != i)
+            return Dbf();
+    return table;
+}
+
+void WriteParcelRecord(DBFInfo* info, DBFInfo* result, int r, const ParcelCounts& counts,
+                       const ParcelResult& p) {
+    DBFWriteIntegerAttribute(info, r, kInfoSum, static_cast<int>(counts.sum[r]));
+    DBFWriteIntegerAttribute(info, r, kInfoSum1Er1, static_cast<int>(counts.sum1er1[r]));
+    DBFWriteIntegerAttribute(info, r, kInfoSum0Er1, static_cast<int>(counts.sum0er1[r]));
+    DBFWriteIntegerAttribute(info, r, kInfoSum1Er2, static_cast<int>(counts.sum1er2[r]));
+    DBFWriteIntegerAttribute(info, r, kInfoSum0Er2, static_cast<int>(counts.sum0er2[r]));
+    DBFWriteIntegerAttribute(info, r, kInfoCulture, 0);
+    DBFWriteIntegerAttribute(info, r, kInfoClass, p.statsClass);
+    DBFWriteIntegerAttribute(info, r, kInfoErrorType, 0);
+    DBFWriteIntegerAttribute(result, r, kClassify, p.classify);
+    DBFWriteIntegerAttribute(result, r, kErType, p.erType);
+    DBFWriteIntegerAttribute(result, r, kFirstClass, p.firstClass);
+    DBFWriteDoubleAttribute(result, r, kFirstProb, p.firstProb);
+    DBFWriteIntegerAttribute(result, r, kSecondClass, p.secondClass);
+    DBFWriteDoubleAttribute(result, r, kSecondProb, p.secondProb);
+    DBFWriteIntegerAttribute(result, r, kThirdClass, p.thirdClass);
+    DBFWriteDoubleAttribute(result, r, kThirdProb, p.thirdProb);
+    DBFWriteIntegerAttribute(result, r, kRiceFlag, p.riceFlag);
+    DBFWriteIntegerAttribute(result, r, kClassify1, p.classify1);
+    DBFWriteIntegerAttribute(result, r, kErType1, p.erType1);
+    DBFWriteStringAttribute(result, r, kCulture, p.culture.c_str());
+}
+
+// Decides every parcel and writes both tables; false when a table could not be written.
+bool WriteTables(PairFiles& files, const ParcelCounts& counts,
+                 const std::vector<std::string>& truth, int records, PairTally& tally) {
+    Dbf info = CreateTable(files.info, kInfoFields, kInfoFieldCount);
+    if (!info) return false;
+    Dbf result = CreateTable(files.result, kResultFields, kResultFieldCount);
+    if (!result) return false;
+    for (int r = 0; r < records; ++r)
+        WriteParcelRecord(info.get(), result.get(), r, counts,
+                          DecideParcel(counts, r, truth[r], tally));
+    info.reset();
+    result.reset();
+    return files.info.Ok() && files.result.Ok();
+}
+
+// One row to each report; a new or empty report gets its header with the row.
+void AppendReports(const OverlayPair& pair, const PairPaths& p, int records,
+                   const PairTally& tally, MessageSink& sink) {
+    const std::string* files[] = {&p.report, &p.reportNew};
+    for (int k = 0; k < 2; ++k) {
+        struct stat st {};
+        const bool fresh = ::stat(files[k]->c_str(), &st) != 0 || st.st_size == 0;
+        std::string bytes;
+        const std::string text = (fresh ? std::string(kReportHeader) : std::string()) +
+                                 ReportRow(pair.lanPath, pair.parcelPath, records, tally, k == 1) +
+                                 "\n";
+        if (!TryUtf8ToCp950(text, bytes)) {
+            sink.ShowMessage("報表的路徑無法以 Big5 寫入: " + *files[k]);
+            continue;
+        }
+        std::string error;
+        if (!AppendToFile(*files[k], bytes, &error)) sink.ShowMessage(error);
+    }
+}
+
+}  // namespace
+
 OverlayOutcome AnalyseOverlayPair(const OverlayPair& pair, const PaintGeometry& g,
                                   ParcelIndexReader& reader, MessageSink& sink) {
     OverlayOutcome out;
-    const std::string& lan = pair.lanPath;
-    const std::string& parcel = pair.parcelPath;
-
-    // Refuse, before anything is written, every pair whose outputs could land on an input.
-    OverlayNames names = OverlayNamesOf(lan, parcel);
-    if (names.resultShp.empty()) {
-        sink.ShowMessage("分類後影像檔路徑中沒有小寫的 lan，無法命名輸出檔: " + lan);
-        return out;
-    }
-    if (names.parcelDbf.empty()) {
-        sink.ShowMessage("坵塊檔路徑中沒有小寫的 shp，無法找到其 shx 與 dbf: " + parcel);
-        return out;
-    }
-    const std::string tracePath = JoinPath(pair.reportFolder, "recordPix.txt");
-    const std::string report = JoinPath(pair.reportFolder, "Report.csv");
-    const std::string reportNew = JoinPath(pair.reportFolder, "Report_new.csv");
-    const std::string inputs[] = {lan, parcel, names.parcelShx, names.parcelDbf,
-                                  DbfFileOf(names.parcelDbf)};
-    const std::string outputs[] = {names.resultShp,          names.resultShx,
-                                   DbfFileOf(names.resultDbf), DbfFileOf(names.infoDbf),
-                                   tracePath,                report,
-                                   reportNew};
-    for (const auto& o : outputs)
-        for (const auto& i : inputs)
-            if (SamePath(o, i)) {
-                sink.ShowMessage("輸出檔會覆蓋輸入檔，此組不處理: " + o);
-                return out;
-            }
-
+    std::optional<PairPaths> paths = PairPathsOf(pair, sink);
+    if (!paths) return out;
     OverlayImage image;
-    switch (LoadOverlayImage(lan, image)) {
-        case OverlayImageLoad::kOk: break;
-        case OverlayImageLoad::kCannotRead:
-            sink.ShowMessage("無法讀取分類後影像檔: " + lan);
-            return out;
-        case OverlayImageLoad::kTooFewBands:
-            sink.ShowMessage("分類後影像檔的波段數少於 9: " + lan);
-            return out;
-        case OverlayImageLoad::kCellTooSmall:
-            sink.ShowMessage("分類後影像檔的格網大小小於 1: " + lan);
-            return out;
-    }
+    if (!LoadImage(pair.lanPath, image, sink)) return out;
     out.lanRows = image.rows;
     out.lanCols = image.cols;
     // The loader refused lines beyond 2^31 - 1 bytes, so the product fits.
     out.lanRowBytes = static_cast<int>(static_cast<std::int64_t>(image.bands) * image.cols);
     out.cellSize = image.cellSize;
-    out.resultDbfFile = names.resultDbf;
-    out.analysed = true;
+    out.resultDbfFile = paths->names.resultDbf;
     const int records = g.recordCount;
+    const std::vector<std::string> truth = ReadGroundTruth(paths->names.parcelDbf, records, sink);
 
-    {
-        namespace fs = std::filesystem;
-        std::error_code ec;
-        fs::copy_file(parcel, names.resultShp, fs::copy_options::overwrite_existing, ec);
-        fs::copy_file(names.parcelShx, names.resultShx, fs::copy_options::overwrite_existing, ec);
-    }
-
-    Dbf info(DBFCreate(names.infoDbf.c_str()));
-    if (!info) EndProcess(1);
-    for (const char* f : {"SUM", "SUM_1ER1", "SUM_0ER1", "SUM_1ER2", "SUM_0ER2"})
-        AddNumeric(info.get(), f, 10, 0);
-    AddNumeric(info.get(), "CULTURE", 1, 0);
-    AddNumeric(info.get(), "CLASS", 3, 0);
-    AddNumeric(info.get(), "ErrorType", 1, 0);
+    PairFiles files;
+    auto fail = [&] {
+        sink.ShowMessage(files.Error());
+        return out;
+    };
+    if (!files.Open(*paths)) return fail();
+    const std::pair<AtomicFile*, const std::string*> copies[] = {
+        {&files.shp, &pair.parcelPath}, {&files.shx, &paths->names.parcelShx}};
+    for (auto [to, from] : copies)
+        if (!CopyInto(*to, *from)) {
+            sink.ShowMessage(to->Error().empty() ? CannotOpenFileMessage(*from) : to->Error());
+            return out;
+        }
 
     ParcelCounts counts(records);
     {
-        std::ofstream trace(tracePath, std::ios::binary | std::ios::trunc);
-        if (!trace) sink.ShowMessage(ReportFailure(tracePath));
-        SampleOverlay(image, g, reader, counts, trace ? &trace : nullptr);
+        FileStreamBuf buffer(files.trace);
+        std::ostream trace(&buffer);
+        SampleOverlay(image, g, reader, counts, &trace);
     }
+    if (!files.trace.Ok()) return fail();
     image.lines.clear();
     image.lines.shrink_to_fit();
 
-    Dbf result(DBFCreate(names.resultDbf.c_str()));
-    if (!result) EndProcess(1);
-    AddNumeric(result.get(), "classify", 3, 0);
-    AddNumeric(result.get(), "ER_TYPE", 1, 0);
-    AddNumeric(result.get(), "1ST_CLASS", 3, 0);
-    AddNumeric(result.get(), "1ST_PROB", 10, 3);
-    AddNumeric(result.get(), "2ND_CLASS", 3, 0);
-    AddNumeric(result.get(), "2ND_PROB", 10, 3);
-    AddNumeric(result.get(), "3RD_CLASS", 3, 0);
-    AddNumeric(result.get(), "3RD_PROB", 10, 3);
-    AddNumeric(result.get(), "RiceFlag", 3, 0);
-    AddNumeric(result.get(), "classify1", 3, 0);
-    AddNumeric(result.get(), "ER_TYPE1", 1, 0);
-    DBFAddField(result.get(), "CULTURE", FTString, 1, 0);
-
-    std::vector<std::string> truth(static_cast<size_t>(records));
-    {
-        Dbf source(DBFOpen(names.parcelDbf.c_str(), "rb"));
-        if (!source) {
-            sink.ShowMessage("DBF Source FILE OPEN FAIL!");
-            EndProcess(1);
-        }
-        int field = DBFGetFieldIndex(source.get(), "culture");
-        if (field < 0) {
-            sink.ShowMessage("找不到地真資料欄位!");
-        } else {
-            const int stored = DBFGetRecordCount(source.get());
-            for (int r = 0; r < records && r < stored; ++r) {
-                // The library reuses its buffer on the next read: copy at once.
-                const char* raw = DBFReadStringAttribute(source.get(), r, field);
-                std::string value = TrimBlanks(raw ? std::string(raw) : std::string());
-                // The one-byte field keeps a one-byte character only; half of a double-byte
-                // character would be corrupt text.
-                if (!value.empty() && static_cast<unsigned char>(value[0]) < 0x80)
-                    truth[r] = value.substr(0, 1);
-            }
-        }
-    }
-
     PairTally tally;
-    for (int r = 0; r < records; ++r) {
-        ParcelResult p = DecideParcel(counts, r, truth[r], tally);
-        DBFInfo* t = info.get();
-        DBFWriteIntegerAttribute(t, r, 0, static_cast<int>(counts.sum[r]));
-        DBFWriteIntegerAttribute(t, r, 1, static_cast<int>(counts.sum1er1[r]));
-        DBFWriteIntegerAttribute(t, r, 2, static_cast<int>(counts.sum0er1[r]));
-        DBFWriteIntegerAttribute(t, r, 3, static_cast<int>(counts.sum1er2[r]));
-        DBFWriteIntegerAttribute(t, r, 4, static_cast<int>(counts.sum0er2[r]));
-        DBFWriteIntegerAttribute(t, r, 5, 0);
-        DBFWriteIntegerAttribute(t, r, 6, p.statsClass);
-        DBFWriteIntegerAttribute(t, r, 7, 0);
-        DBFInfo* d = result.get();
-        DBFWriteIntegerAttribute(d, r, 0, p.classify);
-        DBFWriteIntegerAttribute(d, r, 1, p.erType);
-        DBFWriteIntegerAttribute(d, r, 2, p.firstClass);
-        DBFWriteDoubleAttribute(d, r, 3, p.firstProb);
-        DBFWriteIntegerAttribute(d, r, 4, p.secondClass);
-        DBFWriteDoubleAttribute(d, r, 5, p.secondProb);
-        DBFWriteIntegerAttribute(d, r, 6, p.thirdClass);
-        DBFWriteDoubleAttribute(d, r, 7, p.thirdProb);
-        DBFWriteIntegerAttribute(d, r, 8, p.riceFlag);
-        DBFWriteIntegerAttribute(d, r, 9, p.classify1);
-        DBFWriteIntegerAttribute(d, r, 10, p.erType1);
-        DBFWriteStringAttribute(d, r, 11, p.culture.c_str());
-    }
+    if (!WriteTables(files, counts, truth, records, tally)) return fail();
     counts = ParcelCounts();
-    info.reset();
-    result.reset();
+    std::string error;
+    if (!CommitTogether({std::begin(files.all), std::end(files.all)}, &error)) {
+        sink.ShowMessage(error);
+        return out;
+    }
+
+    out.analysed = true;
     out.tally = tally;
     out.misclassified = tally.misclassifiedOld;
-
-    const std::string rows[] = {ReportRow(lan, parcel, records, tally, false) + "\n",
-                                ReportRow(lan, parcel, records, tally, true) + "\n"};
-    const std::string* files[] = {&report, &reportNew};
-    for (int k = 0; k < 2; ++k) {
-        std::string bytes;
-        bool fresh = !FileExists(*files[k]);
-        if (!TryUtf8ToCp950((fresh ? std::string(kReportHeader) : std::string()) + rows[k],
-                            bytes)) {
-            sink.ShowMessage("報表的路徑無法以 Big5 寫入: " + *files[k]);
-            continue;
-        }
-        if (!AppendToFile(*files[k], bytes)) sink.ShowMessage(ReportFailure(*files[k]));
-    }
+    AppendReports(pair, *paths, records, tally, sink);
     return out;
 }
 

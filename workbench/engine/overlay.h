@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -96,15 +97,32 @@ OverlayNames OverlayNamesOf(const std::string& lanPath, const std::string& parce
 // The file shapelib creates or opens for a table path: the extension replaced by ".dbf".
 std::string DbfFileOf(const std::string& path);
 
+// Every input of an overlay run: the images and the parcel files with their .shx and .dbf.
+// No output of any pair may land on one of them, whatever the spelling or link that reaches it.
+class OverlayRunInputs {
+public:
+    OverlayRunInputs(const std::vector<std::string>& lanPaths,
+                     const std::vector<std::string>& parcelPaths);
+    bool Holds(const std::string& path) const;  // the same file (device and inode) or name
+
+private:
+    void Add(const std::string& path);
+    static std::string CanonicalName(const std::string& path);
+    std::set<std::pair<std::uint64_t, std::uint64_t>> files_;
+    std::set<std::string> names_;
+};
+
 struct OverlayPair {
     std::string lanPath;
     std::string parcelPath;
     std::string reportFolder;  // where "recordPix.txt" and the reports go
+    // The whole run's inputs, when known; the pair's own inputs always count.
+    const OverlayRunInputs* runInputs = nullptr;
 };
 
 // What the analysis leaves in the document.
 struct OverlayOutcome {
-    bool analysed = false;  // false: the pair was refused and nothing was written
+    bool analysed = false;  // false: the pair was refused or failed; none of its files changed
     int lanRows = 0, lanCols = 0, lanRowBytes = 0, cellSize = 0;
     std::string resultDbfFile;
     int misclassified = 0;
@@ -117,8 +135,9 @@ struct OverlayOutcome {
 bool ReadLanOriginOf(const std::string& lanPath, double& x0, double& y0, bool* opened = nullptr);
 
 // The whole analysis of one pair, given the painted geometry and a reader of the painted
-// raster. Refused pairs show a message and write nothing; the fatal errors of the run end the
-// process with status 1.
+// raster. Refused pairs show a message and write nothing. The pair's files appear together
+// at the end; when one cannot be written, a message names it and none of them changes. A
+// parcel table that cannot be read ends the process with status 1, before anything is written.
 OverlayOutcome AnalyseOverlayPair(const OverlayPair& pair, const PaintGeometry& geometry,
                                   ParcelIndexReader& reader, MessageSink& sink);
 

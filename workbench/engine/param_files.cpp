@@ -15,20 +15,6 @@ namespace rice {
 
 namespace {
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            if (w == 0) errno = EIO;
-            return false;
-        }
-        done += static_cast<size_t>(w);
-    }
-    return true;
-}
-
 // First character of code page 950 text: its length in bytes (a lead byte 0x81 to 0xFE takes
 // the byte after it).
 size_t FirstCharLength(std::string_view s) {
@@ -82,23 +68,9 @@ std::string RefusalMessage(const std::string& name, ReadRefusal refusal, int err
 }
 
 int WriteBytesReplacing(const std::string& path, const std::string& bytes) {
-    std::string tmpl = JoinPath(FolderOf(path).empty() && !path.empty() && path[0] == '/'
-                                    ? "/" : FolderOf(path),
-                                "." + FileNameOf(path) + ".XXXXXX");
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return errno;
-    int err = 0;
-    if (!WriteAll(fd, bytes)) err = errno;
-    // A new file gets the usual permissions rather than mkstemp's 0600.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    struct stat st {};
-    mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~mask);
-    if (!err && ::fchmod(fd, mode) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && std::rename(tmpl.c_str(), path.c_str()) != 0) err = errno;
-    if (err) ::unlink(tmpl.c_str());
-    return err;
+    AtomicFile file;
+    if (file.Open(path) && file.Write(bytes) && file.Commit()) return 0;
+    return file.Errno();
 }
 
 std::string WriteParameterFile(const std::string& name, const std::vector<std::string>& lines) {
@@ -200,24 +172,15 @@ RewriteResult RewriteOutputList(const std::string& mapFolder, const std::string&
     return {RewriteStatus::Replaced, {}};
 }
 
-PendingFile::~PendingFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
 std::string PendingFile::Open(const std::string& path) {
-    if (fd_ >= 0) ::close(fd_);
     path_ = path;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    return fd_ < 0 ? FileErrorMessage(path, errno) : std::string();
+    return file_.Open(path) ? std::string() : FileErrorMessage(path, file_.Errno());
 }
 
 std::string PendingFile::Replace(const std::string& bytes) {
-    if (fd_ < 0) return FileErrorMessage(path_, EBADF);
-    int err = 0;
-    if (::ftruncate(fd_, 0) != 0 || !WriteAll(fd_, bytes)) err = errno;
-    if (::close(fd_) != 0 && !err) err = errno;
-    fd_ = -1;
-    return err ? FileErrorMessage(path_, err) : std::string();
+    if (!file_.IsOpen()) return FileErrorMessage(path_, EBADF);
+    if (file_.Write(bytes) && file_.Commit()) return {};
+    return FileErrorMessage(path_, file_.Errno());
 }
 
 }  // namespace rice

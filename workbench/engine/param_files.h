@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/core/atomic_file.h"
+
 namespace rice {
 
 // The workbench's standard text for a file that could not be opened, written or closed
@@ -58,21 +60,17 @@ struct RewriteResult {
 inline constexpr std::uint64_t kMaxOutputListBytes = std::uint64_t{16} << 20;
 RewriteResult RewriteOutputList(const std::string& mapFolder, const std::string& outputName);
 
-// A file opened (and so proved writable) before the work that fills it; Replace() then
-// empties it and writes the bytes. Used for the renamer's list file.
+// A file proved writable before the work that fills it; Replace() then writes its whole new
+// content. Until then the file is untouched. Used for the renamer's list file.
 class PendingFile {
 public:
-    PendingFile() = default;
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-    ~PendingFile();
-    // Opens or creates the file without emptying it. Returns "" or the message to show.
+    // Starts the new content. Returns "" or the message to show.
     std::string Open(const std::string& path);
-    // Empties the file, writes the bytes and closes it. Returns "" or the message to show.
+    // Writes the bytes and puts them in place. Returns "" or the message to show.
     std::string Replace(const std::string& bytes);
 
 private:
-    int fd_ = -1;
+    AtomicFile file_;
     std::string path_;
 };
 

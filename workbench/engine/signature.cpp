@@ -27,11 +27,7 @@ std::string InsertBeforeExtension(const std::string& path, const char* text) {
 void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
 bool WritePlainFile(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0) ok = false;
-    return ok;
+    return WriteFileAtomic(path, bytes);
 }
 
 void AppendLine(std::string& out, std::string_view line) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/core/atomic_file.h"
 #include "platform/core/message_sink.h"
 #include "texture/lib/matrix.h"
 #include "texture/lib/number_format.h"
@@ -176,6 +178,34 @@ TEST(TextGrid, WritesFormattedRowsWithCrLf) {
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], "檔案不能開啟 : " + bad);
     EXPECT_FALSE(rice::FileExists(bad));
+}
+
+TEST(TextGrid, WriteKeepsReadOnlyGridsAndWritesThroughLinks) {
+    std::string folder = TempFolder();
+    MATRIX<float> m;
+    m.resize(1, 1);
+    m.set_decimal(1);
+    RecordingSink sink;
+    WriteText(folder + "/kept.txt", "old\r\n");
+    std::filesystem::permissions(folder + "/kept.txt", std::filesystem::perms::owner_read);
+    EXPECT_FALSE(m.write_file(folder + "/kept.txt", sink));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"檔案不能開啟 : " + folder + "/kept.txt"});
+    EXPECT_EQ(ReadText(folder + "/kept.txt"), "old\r\n");
+
+    WriteText(folder + "/real.txt", "old\r\n");
+    std::filesystem::create_symlink("real.txt", folder + "/link.txt");
+    ASSERT_TRUE(m.write_file(folder + "/link.txt", sink));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder + "/link.txt"));
+    EXPECT_EQ(ReadText(folder + "/real.txt"), "0.0 \r\n");
+
+    // A full disk: the old grid stays whole and the operator is told.
+    {
+        ScopedWriteFaults full(
+            [](WriteStep s, const std::string&) { return s == WriteStep::kWrite; });
+        EXPECT_FALSE(m.write_file(folder + "/real.txt", sink));
+    }
+    EXPECT_EQ(sink.messages.back(), CannotWriteFileMessage(folder + "/real.txt"));
+    EXPECT_EQ(ReadText(folder + "/real.txt"), "0.0 \r\n");
 }
 
 TEST(Matrix, ResizeKeepsCellsOfAnUnchangedCountAndResetsTheMaximum) {

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/core/atomic_file.h"
 #include "platform/core/encoding.h"
 #include "platform/core/exit.h"
 #include "platform/core/files.h"
@@ -281,6 +282,47 @@ TEST(OverlayRun, RefusedPairIsSkippedAndTheRunGoesOn) {
     EXPECT_FALSE(rice::FileExists(dir / "bad.shp"));
     EXPECT_EQ(Slurp(dir / "Report.csv"),
               rice::Utf8ToCp950(rice::kReportHeader) + dir / "good.lan" + "," + dir / "sheet.shp" +
+                  ",0,1,0,0,0.000000,1,0.000000\n");
+}
+
+// A pair that would write over another pair's input is refused, a pair whose table cannot be
+// written leaves nothing; each is named and the run goes on to the next pair.
+TEST(OverlayRun, CrossedAndFailedPairsAreNamedAndTheRunGoesOn) {
+    TempFolder dir("faults");
+    const std::string start = rice::CurrentFolder();
+    rice::SetCurrentFolder(dir.path());
+    WriteLan(dir / "b.lan", 9, 4, 4, 0, 40, 10,
+             NineBands([](int, int) { return ClassCell{3, 255, 0}; }));
+    WriteLan(dir / "good.lan", 9, 4, 4, 0, 40, 10,
+             NineBands([](int, int) { return ClassCell{3, 255, 0}; }));
+    WriteParcels(dir / "a", {{Box(0, 0, 40, 40)}}, {"1"});
+    WriteParcels(dir / "b", {{Box(0, 0, 40, 40)}}, {"1"});
+    const std::string truth = Slurp(dir / "b.dbf") + Slurp(dir / "b.shp") + Slurp(dir / "b.shx");
+    Workbench w;
+    w.doc.SetSink(nullptr);  // application message boxes
+    w.doc.m_lanFiles = {dir / "b.lan", dir / "good.lan"};
+    w.doc.m_parcelFiles = {dir / "a.shp", dir / "b.shp"};
+    std::ostringstream out, err;
+    script::Operator op("", "faults.script", out, err);
+    ui::ScopedUi scope(op);
+    ui::SetAppTitle("Korvane");
+    {
+        // The disk is full for the first statistics table only.
+        int failures = 0;
+        rice::ScopedWriteFaults full([&failures](rice::WriteStep s, const std::string& path) {
+            return s == rice::WriteStep::kWrite &&
+                   path.find("good_info.dbf") != std::string::npos && failures++ == 0;
+        });
+        w.doc.OverlapViews();
+    }
+    rice::SetCurrentFolder(start);
+    const std::string crossed = "[Korvane] 輸出檔會覆蓋輸入檔，此組不處理: " + dir / "b.shp" + "\n";
+    EXPECT_EQ(out.str(), crossed + crossed + "[Korvane] " +
+                             rice::CannotWriteFileMessage(dir / "good_info.dbf") +
+                             "\n[Korvane] 執行完畢!\n");
+    EXPECT_EQ(Slurp(dir / "b.dbf") + Slurp(dir / "b.shp") + Slurp(dir / "b.shx"), truth);
+    EXPECT_EQ(Slurp(dir / "Report.csv"),
+              rice::Utf8ToCp950(rice::kReportHeader) + dir / "good.lan" + "," + dir / "b.shp" +
                   ",0,1,0,0,0.000000,1,0.000000\n");
 }
 

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <map>
 #include <limits>
 #include <sstream>
 
+#include "platform/core/atomic_file.h"
 #include "platform/core/encoding.h"
 #include "platform/core/exit.h"
 #include "workbench/engine/overlay.h"
@@ -359,25 +363,133 @@ TEST(OverlayPairRun, MissingParcelTableEndsTheProcess) {
     });
     EXPECT_EQ(status, 1);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"DBF Source FILE OPEN FAIL!"});
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"img.lan", "sheet.shp", "sheet.shx"}));
 }
 
-TEST(OverlayPairRun, UncreatableStatisticsTableEndsTheProcess) {
+TEST(OverlayPairRun, UncreatableOutputIsAMessageAndNothingIsWritten) {
     TempFolder dir("nofolder");
     std::filesystem::create_directories(dir / "lan");
     WriteParcels(dir / "sheet", {{Box(0, 0, 8, 8)}}, {"1"});
-    // Every "lan" of the path becomes "dbf": the tables would go to a folder that is not there.
+    // Every "lan" of the path becomes "shp" or "dbf": the outputs would go to folders that are
+    // not there.
     WriteLan(dir / "lan/img.lan", 9, 4, 4, 0, 8, 2, [](int, int, int) { return 1; });
+    const auto before = FilesIn(dir.path());
     ParcelMap map;
     LoadParcelMap(dir / "sheet.shp", 0, 8, map);
     BandedParcelRaster raster(map);
     RecordingSink sink;
-    int status = RunUntilExit([&] {
-        AnalyseOverlayPair({dir / "lan/img.lan", dir / "sheet.shp", dir.path()}, map.geometry,
-                           raster, sink);
-        return 0;
-    });
-    EXPECT_EQ(status, 1);
-    EXPECT_TRUE(sink.messages.empty());
+    OverlayOutcome out = AnalyseOverlayPair({dir / "lan/img.lan", dir / "sheet.shp", dir.path()},
+                                            map.geometry, raster, sink);
+    EXPECT_FALSE(out.analysed);
+    EXPECT_EQ(sink.messages, std::vector<std::string>{CannotOpenFileMessage(dir / "shp/img.shp")});
+    EXPECT_EQ(FilesIn(dir.path()), before);
+}
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& name : FilesIn(folder)) out[name] = Slurp(folder + "/" + name);
+    return out;
+}
+
+TEST(OverlayPairRun, AFailedOutputLeavesEveryFileOfThePairAsBefore) {
+    auto at = [](const char* suffix, WriteStep step) {
+        return [suffix, step](WriteStep s, const std::string& path) {
+            return s == step && path.size() >= std::strlen(suffix) &&
+                   path.compare(path.size() - std::strlen(suffix), std::string::npos, suffix) == 0;
+        };
+    };
+    struct Case {
+        const char* name;
+        bool earlierRun;      // outputs of an earlier run of the pair are there
+        bool readOnlyResult;  // ... and the operator made the result table read-only
+        ScopedWriteFaults::Rule fault;
+        const char* file;     // named by the message
+        bool opening;
+    };
+    const Case cases[] = {
+        {"disk full on the statistics table", false, false, at("img_info.dbf", WriteStep::kWrite),
+         "img_info.dbf", false},
+        {"disk full on the trace", true, false, at("recordPix.txt", WriteStep::kWrite),
+         "recordPix.txt", false},
+        {"copy not made durable", false, false, at("img.shx", WriteStep::kSync), "img.shx", false},
+        {"close of the result table fails", true, false, at("img.dbf", WriteStep::kClose),
+         "img.dbf", false},
+        // The first three files are already in place when the fourth cannot be: they go back.
+        {"result table cannot be put in place", true, false, at("img.dbf", WriteStep::kPlace),
+         "img.dbf", false},
+        {"read-only result table", true, true, nullptr, "img.dbf", true},
+    };
+    for (const auto& c : cases) {
+        HandPair pair;
+        RecordingSink sink;
+        if (c.earlierRun) {
+            ASSERT_TRUE(pair.Run(sink).analysed) << c.name;
+            // Tell this run's bytes from the earlier ones: a different culture.
+            WriteParcels(pair.dir / "sheet", {{Box(997, 1996, 1001, 2004)}}, {"0"});
+        }
+        if (c.readOnlyResult) std::filesystem::permissions(pair.dir / "img.dbf",
+                                                           std::filesystem::perms::owner_read);
+        const auto before = Snapshot(pair.dir.path());
+        {
+            ScopedWriteFaults faults(c.fault);
+            OverlayOutcome out = pair.Run(sink);
+            EXPECT_FALSE(out.analysed) << c.name;
+        }
+        const std::string path = pair.dir / c.file;
+        EXPECT_EQ(sink.messages, std::vector<std::string>{c.opening ? CannotOpenFileMessage(path)
+                                                                    : CannotWriteFileMessage(path)})
+            << c.name;
+        EXPECT_EQ(Snapshot(pair.dir.path()), before) << c.name;  // no temporary either
+        // Nothing left in the way of the next pair.
+        if (c.readOnlyResult) continue;
+        sink.messages.clear();
+        EXPECT_TRUE(pair.Run(sink).analysed) << c.name;
+        EXPECT_TRUE(sink.messages.empty()) << c.name;
+    }
+}
+
+TEST(OverlayPairRun, ReportsKeepTheirHeaderAndWholeRows) {
+    HandPair pair;
+    RecordingSink sink;
+    const std::string header = Utf8ToCp950(kReportHeader);
+    const std::string row = pair.lan + "," + pair.parcel + ",1,3,0,1,0.500000,2,0.500000\n";
+    // An empty report, as an earlier run on a full disk left it, gets its header first.
+    std::ofstream(pair.dir / "Report.csv").close();
+    ASSERT_TRUE(pair.Run(sink).analysed);
+    EXPECT_EQ(Slurp(pair.dir / "Report.csv"), header + row);
+    {
+        ScopedWriteFaults faults([](WriteStep s, const std::string& path) {
+            return s == WriteStep::kWrite && path.find("Report.csv") != std::string::npos;
+        });
+        ASSERT_TRUE(pair.Run(sink).analysed);
+    }
+    EXPECT_EQ(sink.messages,
+              std::vector<std::string>{CannotWriteFileMessage(pair.dir / "Report.csv")});
+    EXPECT_EQ(Slurp(pair.dir / "Report.csv"), header + row);
+    EXPECT_EQ(Slurp(pair.dir / "Report_new.csv"), header + row + row);
+}
+
+TEST(OverlayPairRun, OutputOnAnotherPairsInputIsRefused) {
+    // Image b.lan with parcel files a.shp and b.shp: the pair (b.lan, a.shp) would write its
+    // result shapefile over b.shp, the ground truth of the next pair.
+    TempFolder dir("cross");
+    WriteParcels(dir / "a", {{Box(0, 0, 8, 8)}}, {"1"});
+    WriteParcels(dir / "b", {{Box(0, 0, 8, 8)}}, {"0"});
+    WriteLan(dir / "b.lan", 9, 4, 4, 0, 8, 2, [](int, int, int) { return 1; });
+    std::filesystem::create_symlink(dir / "b.lan", dir / "link.lan");
+    const auto before = Snapshot(dir.path());
+    const OverlayRunInputs inputs({dir / "link.lan"}, {dir / "a.shp", dir / "b.shp"});
+    ParcelMap map;
+    LoadParcelMap(dir / "a.shp", 0, 8, map);
+    BandedParcelRaster raster(map);
+    RecordingSink sink;
+    OverlayOutcome out = AnalyseOverlayPair({dir / "b.lan", dir / "a.shp", dir.path(), &inputs},
+                                            map.geometry, raster, sink);
+    EXPECT_FALSE(out.analysed);
+    EXPECT_EQ(sink.messages,
+              std::vector<std::string>{"輸出檔會覆蓋輸入檔，此組不處理: " + dir / "b.shp"});
+    EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
 // Counts of one parcel, by code, with its flagged samples.
