@@ -12,6 +12,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 #include <clocale>
 #include <cstdlib>
 #include <iostream>
@@ -77,7 +78,8 @@ struct QtUi::Level {
 };
 
 // While a child program runs: the windows keep painting, operator input is dropped, and a
-// window the operator activates goes back below the child.
+// window that comes up (the operator clicked it, its title bar or its close box) goes back
+// below the child. Once the child has ended the program's window on top comes forward again.
 class QtUi::ChildWait : public QObject, public rice::ChildWaiter {
 public:
     explicit ChildWait(QtUi& ui) : ui_(ui) {}
@@ -97,11 +99,21 @@ public:
         loop.exec();
         QCoreApplication::instance()->removeEventFilter(this);
         --ui_.blocked_;
+        if (QWidget* top = ui_.TopWidget(); top && top->isVisible()) {
+            top->raise();
+            top->activateWindow();
+        }
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (!watched->isWidgetType()) return false;
+        if (!watched->isWidgetType()) {
+            // A window raised above the child is exposed: put it back.
+            if (auto* window = qobject_cast<QWindow*>(watched); window && e->type() == QEvent::Expose &&
+                                                                window->isExposed())
+                window->lower();
+            return false;
+        }
         switch (e->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
