@@ -21,6 +21,7 @@ namespace {
 
 MessageSink* g_reporter = nullptr;
 CommandInterpreter* g_interpreter = nullptr;
+ChildWaiter* g_waiter = nullptr;
 
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
@@ -107,12 +108,25 @@ bool Spawn(const std::string& path, const std::vector<std::string>& args, int in
     posix_spawn_file_actions_destroy(&fa);
     if (rc != 0) return false;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    bool ended = false;
+    if (g_waiter) {
+        g_waiter->Wait([&] {
+            if (!ended) {
+                const pid_t r = ::waitpid(pid, &status, WNOHANG);
+                ended = r == pid || (r < 0 && errno != EINTR);
+            }
+            return ended;
+        });
+    }
+    while (!ended && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return true;
 }
 
 }  // namespace
+
+void SetChildWaiter(ChildWaiter* waiter) { g_waiter = waiter; }
+ChildWaiter* CurrentChildWaiter() { return g_waiter; }
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
     if (MatchAt(pattern, 0, name, 0)) return true;

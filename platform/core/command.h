@@ -57,6 +57,17 @@ void SetCommandReporter(MessageSink* sink);
 // The runtime library's system(): runs the command through the current interpreter.
 inline void System(const std::string& command) { Interpreter().Run(command); }
 
+// What the program does while a child program runs. The desktop front-end keeps its windows
+// painted and its input blocked; without a waiter the interpreter simply blocks.
+class ChildWaiter {
+public:
+    virtual ~ChildWaiter() = default;
+    // Returns once `ended` (which polls the child, never blocking) has said true.
+    virtual void Wait(const std::function<bool()>& ended) = 0;
+};
+void SetChildWaiter(ChildWaiter* waiter);  // nullptr: block
+ChildWaiter* CurrentChildWaiter();
+
 // Windows wildcard match, case-blind (exposed for tests).
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 

@@ -15,7 +15,9 @@ QStringList CjkCandidates() {
 // Windows faces and the nearest Debian family.
 QString LatinFamilyFor(const QString& face) {
     const QString f = face.toLower();
-    if (f.isEmpty() || f == "ms shell dlg" || f == "ms shell dlg 2" || f == "ms sans serif" ||
+    // The old bitmap face is narrow: the CJK family's own Latin letters come closest to it.
+    if (f == "ms sans serif") return {};
+    if (f.isEmpty() || f == "ms shell dlg" || f == "ms shell dlg 2" ||
         f == "microsoft sans serif" || f == "tahoma" || f == "arial" || f == "calibri")
         return "DejaVu Sans";
     if (f == "times new roman") return "DejaVu Serif";

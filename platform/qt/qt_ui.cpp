@@ -4,14 +4,20 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QTranslator>
+#include <QWindow>
+#include <clocale>
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/core/command.h"
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"
 #include "platform/qt/fonts.h"
@@ -45,22 +51,143 @@ std::vector<std::string> QtNameFilters(const std::string& filter) {
     return out;
 }
 
+namespace {
+
+// Qt's own texts (file dialogs, standard buttons) in the language of the system's windows.
+void LoadQtTranslations() {
+    const QString name = QStringLiteral("qtbase_zh_TW");
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app->findChild<QTranslator*>(name, Qt::FindDirectChildrenOnly)) return;
+    auto* translator = new QTranslator(app);
+    translator->setObjectName(name);
+    if (translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+// Room the window manager's title bar needs beside the caption: its buttons and margins.
+constexpr int kTitleBarExtra = 120;
+
+}  // namespace
+
 struct QtUi::Level {
     ui::Window* window = nullptr;
     std::unique_ptr<WindowView> view;
     QEventLoop loop;
 };
 
+// While a child program runs: the windows keep painting, operator input is dropped, and a
+// window that comes up (the operator clicked it, its title bar or its close box) goes back
+// below the child. Once the child has ended the program's window on top comes forward again.
+class QtUi::ChildWait : public QObject, public rice::ChildWaiter {
+public:
+    explicit ChildWait(QtUi& ui) : ui_(ui) {}
+
+    void Wait(const std::function<bool()>& ended) override {
+        if (ended()) return;
+        ui_.ShowModelState();
+        ++ui_.blocked_;
+        QCoreApplication::instance()->installEventFilter(this);
+        QEventLoop loop;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (ended()) loop.quit();
+        });
+        poll.start();
+        loop.exec();
+        QCoreApplication::instance()->removeEventFilter(this);
+        --ui_.blocked_;
+        if (QWidget* top = ui_.TopWidget(); top && top->isVisible()) {
+            top->raise();
+            top->activateWindow();
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (!watched->isWidgetType()) {
+            // A window raised above the child is exposed: put it back.
+            if (auto* window = qobject_cast<QWindow*>(watched); window && e->type() == QEvent::Expose &&
+                                                                window->isExposed())
+                window->lower();
+            return false;
+        }
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+            return true;
+        case QEvent::Close:
+            e->ignore();  // an accepted close event would still close the window
+            return true;
+        case QEvent::WindowActivate:
+            if (auto* w = static_cast<QWidget*>(watched); w->isWindow()) w->lower();
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QtUi& ui_;
+};
+
+// A question asked during a long run shows the ordinary pointer over it.
+class QtUi::ArrowCursor {
+public:
+    explicit ArrowCursor(const QtUi& ui) : on_(ui.waits_ > 0) {
+        if (on_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowCursor() {
+        if (on_) QApplication::restoreOverrideCursor();
+    }
+    ArrowCursor(const ArrowCursor&) = delete;
+    ArrowCursor& operator=(const ArrowCursor&) = delete;
+private:
+    bool on_;
+};
+
 QtUi::QtUi(int& argc, char** argv) {
     if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
+    // Qt has set the C library's locale from the environment; every number the system writes
+    // uses "." whatever the locale.
+    std::setlocale(LC_NUMERIC, "C");
+    LoadQtTranslations();
     // One look everywhere, so template colours show on buttons as they do on the platform.
     if (QStyle* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
     InstallFontFallbacks();
     QApplication::setFont(TemplateFont("", 8));
     QApplication::setQuitOnLastWindowClosed(false);
+    childWait_ = std::make_unique<ChildWait>(*this);
+    rice::SetChildWaiter(childWait_.get());
 }
 
-QtUi::~QtUi() = default;
+QtUi::~QtUi() {
+    if (rice::CurrentChildWaiter() == childWait_.get()) rice::SetChildWaiter(nullptr);
+    while (waits_ > 0) EndWait();
+}
+
+void QtUi::BeginWait() {
+    if (waits_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtUi::EndWait() {
+    if (waits_ > 0 && --waits_ == 0) QApplication::restoreOverrideCursor();
+}
+
+void QtUi::ShowModelState() {
+    for (Level* l : levels_)
+        if (l->view && !l->window->Ended()) l->view->Refresh();
+}
 
 QWidget* QtUi::TopWidget() const {
     if (QWidget* m = QApplication::activeModalWidget()) return m;
@@ -74,7 +201,7 @@ WindowView* QtUi::ViewOf(const ui::Window& w) const {
 }
 
 void QtUi::Dispatch(const std::function<void()>& action) {
-    if (exit_) return;
+    if (exit_ || blocked_) return;
     ++depth_;
     try {
         action();
@@ -179,6 +306,9 @@ int QtUi::RunMain(ui::Window& w) { return Run(w, true); }
 
 int QtUi::MessageBox(const std::string& text, const std::string& caption, ui::Buttons buttons,
                      ui::Icon icon) {
+    // What the handler changed so far (a new menu, a text) shows behind the box.
+    ShowModelState();
+    ArrowCursor arrow(*this);
     QMessageBox box(TopWidget());
     box.setWindowTitle(Q(caption));
     box.setTextFormat(Qt::PlainText);
@@ -212,6 +342,14 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, ui::Bu
     }
     for (const auto& c : choices) box.addButton(c.button)->setText(QString::fromUtf8(c.text));
     box.setDefaultButton(choices.front().button);
+    // A box narrower than its title bar shows the caption cut to "...".
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int room = QFontMetrics(titleFont).horizontalAdvance(Q(caption)) + kTitleBarExtra;
+        grid->addItem(new QSpacerItem(room, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
+                      1, grid->columnCount());
+    }
     // Esc: Cancel where there is one, OK on an OK box; a Yes/No box cannot be escaped.
     if (buttons == ui::Buttons::Ok) box.setEscapeButton(QMessageBox::Ok);
     else if (buttons != ui::Buttons::YesNo) box.setEscapeButton(QMessageBox::Cancel);
@@ -228,6 +366,8 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, ui::Bu
 }
 
 std::vector<std::string> QtUi::PickFiles(const ui::FileRequest& r, bool save) {
+    ShowModelState();
+    ArrowCursor arrow(*this);
     QFileDialog dlg(TopWidget());
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setWindowTitle(r.title.empty() ? (save ? QString::fromUtf8("另存新檔") : QString::fromUtf8("開啟"))
@@ -254,6 +394,8 @@ std::vector<std::string> QtUi::PickFiles(const ui::FileRequest& r, bool save) {
 }
 
 std::optional<std::string> QtUi::PickFolder(const ui::FolderRequest& r) {
+    ShowModelState();
+    ArrowCursor arrow(*this);
     QFileDialog dlg(TopWidget());
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setWindowTitle(r.title.empty() ? QString::fromUtf8("瀏覽資料夾") : Q(r.title));

@@ -33,6 +33,8 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, ui::Buttons buttons,
                    ui::Icon icon) override;
     void Repaint(ui::Window& w) override;
+    void BeginWait() override;
+    void EndWait() override;
 
     // The view of a window now running (null when it is not on screen).
     WindowView* ViewOf(const ui::Window& w) const;
@@ -49,9 +51,12 @@ protected:
 
 private:
     struct Level;
+    class ChildWait;
+    class ArrowCursor;
     int Run(ui::Window& w, bool main);
     void AfterAction();
     void PaintPending();
+    void ShowModelState();
     QWidget* TopWidget() const;
 
     std::unique_ptr<QApplication> app_;
@@ -60,6 +65,9 @@ private:
     std::optional<int> exit_;
     int depth_ = 0;  // dispatches running
     bool paintQueued_ = false;
+    int blocked_ = 0;  // waits for a child program running: operator input goes nowhere
+    int waits_ = 0;    // long runs under way (busy cursor)
+    std::unique_ptr<ChildWait> childWait_;
     std::function<void(ui::Window&)> shownHook_;
 };
 

@@ -357,6 +357,7 @@ void WindowView::BuildControl(ui::Control& c, QWidget* client) {
     }
     case ui::Kind::GroupBox: {
         auto* g = new QGroupBox(client);
+        if (c.centred) g->setAlignment(Qt::AlignHCenter);
         w = g;
         break;
     }
@@ -484,7 +485,13 @@ void WindowView::RefreshControl(Bound& b) {
     case ui::Kind::Static:
     case ui::Kind::Label: {
         auto* s = static_cast<StaticWidget*>(w);
-        if (s->text() != PlainCaption(c.text)) s->setText(PlainCaption(c.text));
+        if (s->text() != PlainCaption(c.text)) {
+            s->setText(PlainCaption(c.text));
+            if (c.autoSize) {
+                const int width = ToPixels(c.rect, window_.units).width();
+                s->resize(std::max(width, s->fontMetrics().horizontalAdvance(s->text())), s->height());
+            }
+        }
         if (s->scaleToFit && s->geometry() != s->parentWidget()->rect()) s->setGeometry(s->parentWidget()->rect());
         s->update();  // a handler may have drawn on its surface
         break;
@@ -500,9 +507,12 @@ void WindowView::RefreshControl(Bound& b) {
         const bool checks = c.kind == ui::Kind::CheckListBox;
         if (!b.built || b.items != c.items) {
             l->clear();
-            for (const auto& it : c.items) {
-                auto* item = new QListWidgetItem(Q(it), l);
-                if (checks) item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            for (size_t i = 0; i < c.items.size(); ++i) {
+                auto* item = new QListWidgetItem(Q(c.items[i]), l);
+                if (!checks) continue;
+                item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+                // An item without a state of its own shows no box and ignores clicks.
+                item->setCheckState(c.ItemChecked(int(i)) ? Qt::Checked : Qt::Unchecked);
             }
             b.items = c.items;
             b.built = true;
@@ -624,7 +634,9 @@ void WindowView::BuildMenu() {
 void WindowView::BuildToolBar() {
     if (toolBar_) {
         frame_->removeToolBar(toolBar_);
-        delete toolBar_;
+        toolBar_->hide();
+        // Later: the command that changed the bar may have come from one of its buttons.
+        toolBar_->deleteLater();
         toolBar_ = nullptr;
     }
     if (!window_.toolBar) return;

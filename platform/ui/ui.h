@@ -57,6 +57,10 @@ public:
                            Icon icon) = 0;
     // Asks for the window to be painted again (OnPaint) before the operator's next action.
     virtual void Repaint(Window& w) = 0;
+    // A long run on the user-interface thread begins / ends (calls nest): the desktop shows
+    // the busy cursor meanwhile; an operator script has nothing to show.
+    virtual void BeginWait() {}
+    virtual void EndWait() {}
 
     // File pickers: the chosen full paths, empty when cancelled. A chosen name without an
     // extension gets the default one. The process's current folder is left in the folder of
@@ -86,6 +90,21 @@ public:
     ScopedUi& operator=(const ScopedUi&) = delete;
 private:
     Ui* previous_;
+};
+
+// The busy cursor for a scope, on the Ui running when it is made.
+class WaitCursor {
+public:
+    WaitCursor() : ui_(CurrentOrNull()) {
+        if (ui_) ui_->BeginWait();
+    }
+    ~WaitCursor() {
+        if (ui_) ui_->EndWait();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+private:
+    Ui* ui_;
 };
 
 // The application title, caption of the application's message boxes.

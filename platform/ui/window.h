@@ -75,6 +75,8 @@ public:
     bool vertical = false;   // trackbar
     bool noTicks = false;    // trackbar
     bool transparent = false;
+    bool centred = false;    // group box: caption centred over the frame
+    bool autoSize = false;   // label: at least as wide as its text
     // Look hints for the front-end.
     Font font;
     std::optional<Colour> textColour;

@@ -77,6 +77,7 @@ void TFORM_CROSS_DIAGONAL::BtnPathOpenClick() {
 void TFORM_CROSS_DIAGONAL::Btn_EXITClick() { EndModal(ui::kCancel); }
 
 void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {
+    ui::WaitCursor busy;  // the run holds the user-interface thread
     const std::string& widthText = Item("Edit_Image_Width").text;
     const std::string& heightText = Item("Edit_Image_Height").text;
     if (widthText.empty() || heightText.empty()) return Info(" image 大小為空白");

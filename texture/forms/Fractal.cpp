@@ -121,6 +121,7 @@ void TFORM_FRACTAL::EditMainColumnSizeChange() {
 void TFORM_FRACTAL::BtnExitClick() { EndModal(ui::kCancel); }
 
 void TFORM_FRACTAL::BtnExeClick() {
+    ui::WaitCursor busy;  // the run holds the user-interface thread
     int columns = StrToInt(Item("EditMainColumnSize").text);
     int rows = StrToInt(Item("EditMainRowSize").text);
     int windowWidth = StrToInt(Item("ComboBoxMVColumn").text);

@@ -133,6 +133,7 @@ void TFORM_GLCM::CheckBox_directionClick(const char* name) {
 void TFORM_GLCM::Btn_EXITClick() { EndModal(ui::kCancel); }
 
 void TFORM_GLCM::Btn_EXEClick() {
+    ui::WaitCursor busy;  // the run holds the user-interface thread
     int MASK = StrToInt(Item("ComboBox_MW_Size").text);
     const std::string& widthText = Item("Edit_Image_Width").text;
     const std::string& heightText = Item("Edit_Image_Height").text;

@@ -187,6 +187,7 @@ void TFORM_VARIOGRAM::BtnExitClick() {
 }
 
 void TFORM_VARIOGRAM::BtnExeClick() {
+    ui::WaitCursor busy;  // the run holds the user-interface thread
     int h = StrToInt(Item("ComboBox2").text);
     std::string folder = Item("EditOutputPath").text;
     if (folder.empty()) return Info("輸出目錄為空白");

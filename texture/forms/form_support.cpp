@@ -72,6 +72,7 @@ ui::Control Make(ui::Kind kind, const std::string& name, const std::string& text
     c.text = text;
     c.rect = rect;
     if (kind == ui::Kind::ComboBox) c.editable = true;
+    if (kind == ui::Kind::Label) c.autoSize = true;  // the forms' labels grow to their text
     return c;
 }
 

@@ -14,10 +14,10 @@ const char* const kBounds[] = {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", 
 CBatchMLDlg::CBatchMLDlg() : ui::Window("閾值計算", 269, 226) {
     using ui::Kind;
     font = {"MS Shell Dlg", 8};
-    Add(Kind::GroupBox, 0, "最高分類機率", {7, 7, 125, 36});
+    Add(Kind::GroupBox, 0, "最高分類機率", {7, 7, 125, 36}).centred = true;
     Add(Kind::ComboBox, IDC_LO1, "", {14, 20, 52, 80}).sorted = true;
     Add(Kind::ComboBox, IDC_HI1, "", {74, 20, 52, 80}).sorted = true;
-    Add(Kind::GroupBox, 0, "水稻 - 非水稻機率", {137, 7, 125, 36});
+    Add(Kind::GroupBox, 0, "水稻 - 非水稻機率", {137, 7, 125, 36}).centred = true;
     Add(Kind::ComboBox, IDC_LO2, "", {144, 20, 52, 80}).sorted = true;
     Add(Kind::ComboBox, IDC_HI2, "", {204, 20, 52, 80}).sorted = true;
     Add(Kind::GroupBox, 0, "開啟原始影像Lan檔", {7, 48, 255, 30});

@@ -11,9 +11,10 @@ namespace rice {
 
 namespace {
 
-constexpr int kWidth = 320;
 constexpr int kLeft = 7, kLeftWidth = 220;            // file inputs
-constexpr int kRight = 234, kRightWidth = 79;         // typed values and the choice
+constexpr int kRight = 234, kRightWidth = 100;        // typed values and the choice: room for the
+                                                      // longest caption, "轉為二分類之水稻機率值"
+constexpr int kWidth = kRight + kRightWidth + 7;
 
 bool IsFile(const ParamInput& in) {
     return in.kind == ParamInput::OpenFile || in.kind == ParamInput::SaveFile;

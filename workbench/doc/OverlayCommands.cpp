@@ -19,6 +19,7 @@ void CKorvaneDoc::OnOverlap() {
 void CKorvaneDoc::OverlapViews() {
     CKorvaneView* view = GetView();  // the workbench has one view
     if (!view) return;
+    ui::WaitCursor busy;  // the run holds the user-interface thread
     ui::DeviceContext dc = view->GetWindowDC();
     const rice::OverlayRunInputs inputs(m_lanFiles, m_parcelFiles);
     m_runInputs = &inputs;

@@ -23,6 +23,7 @@ bool CanOpen(const std::string& path) {
 void CKorvaneDoc::OnThresholdCalc() {
     CBatchMLDlg dlg;
     if (ui::DoModal(dlg) != ui::kOK) return;
+    ui::WaitCursor busy;  // the run holds the user-interface thread
     const std::vector<std::string> parcels = dlg.m_parcelPaths;
     {
         std::optional<rice::LanImage> source = rice::ReadLanImage(dlg.m_imagePath);

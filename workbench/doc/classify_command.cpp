@@ -70,5 +70,6 @@ void RunImageClassification(CKorvaneDoc& doc, const CML& dlg) {
 void CKorvaneDoc::OnImageClassify() {
     CML dlg;
     if (ui::DoModal(dlg) != ui::kOK) return;
+    ui::WaitCursor busy;  // the run holds the user-interface thread
     RunImageClassification(*this, dlg);
 }

@@ -17,10 +17,20 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QStyleOptionViewItem>
 #include <QToolBar>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "platform/core/command.h"
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"
 #include "platform/qt/tests/test_support.h"
@@ -379,6 +389,273 @@ TEST(QtWindow, ConvertsTheThreeTemplateUnits) {
     EXPECT_EQ(a.y() + a.height(), b.y());
     EXPECT_EQ(PlainCaption("結束(&X)"), QString::fromUtf8("結束(X)"));
     EXPECT_EQ(PlainCaption("A&&B"), "A&B");
+}
+
+// The operator's own way of checking a check-list item: a click on its box, or Space on the
+// current item. Items never set by the program need a box too.
+void ClickItemBox(QListWidget* list, int row) {
+    QStyleOptionViewItem opt;
+    opt.initFrom(list);
+    opt.rect = list->visualItemRect(list->item(row));
+    opt.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    opt.text = list->item(row)->text();
+    const QPoint at = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, list).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &e);
+    }
+}
+
+void PressSpace(QListWidget* list, int row) {
+    list->setCurrentRow(row);
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent e(type, Qt::Key_Space, Qt::NoModifier, " ");
+        QApplication::sendEvent(list, &e);
+    }
+}
+
+TEST(QtWindow, TheOperatorChecksCheckListItemsByClickAndSpace) {
+    struct Case {
+        const char* how;
+        void (*act)(QListWidget*, int);
+        int row;
+        bool after;  // row 1 starts checked, the others unchecked
+    };
+    const Case cases[] = {
+        {"click on an unchecked item", ClickItemBox, 2, true},
+        {"click on a checked item", ClickItemBox, 1, false},
+        {"Space on an unchecked item", PressSpace, 3, true},
+        {"Space on a checked item", PressSpace, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        QtTestUi t;
+        AllKinds w;
+        bool shownChecked = !c.after;
+        t.ui.SetShownHook([&](ui::Window& shown) {
+            auto* list = qobject_cast<QListWidget*>(t.ui.ViewOf(shown)->WidgetOf(shown.Item("CheckListBox1")));
+            ASSERT_TRUE(list);
+            for (int i = 0; i < list->count(); ++i)
+                EXPECT_TRUE(list->item(i)->data(Qt::CheckStateRole).isValid()) << "row " << i << " shows no box";
+            c.act(list, c.row);
+            shownChecked = list->item(c.row)->checkState() == Qt::Checked;
+            shown.EndModal(ui::kOK);
+        });
+        t.ui.RunModal(w);
+        EXPECT_EQ(w.Item("CheckListBox1").ItemChecked(c.row), c.after);
+        EXPECT_EQ(shownChecked, c.after);
+    }
+}
+
+// Group boxes whose template centres the caption show it centred over the frame.
+class Groups : public ui::Window {
+public:
+    Groups() : ui::Window("閾值計算", 269, 60) {
+        font = {"MS Shell Dlg", 8};
+        Add(ui::Kind::GroupBox, 0, "最高分類機率", {7, 7, 125, 36}).centred = true;
+        Add(ui::Kind::GroupBox, 0, "開啟原始影像Lan檔", {137, 7, 125, 36});
+    }
+};
+
+TEST(QtWindow, CentredGroupBoxCaptions) {
+    QtTestUi t;
+    Groups w;
+    std::vector<QRect> labels;
+    std::vector<int> widths;
+    t.ui.SetShownHook([&](ui::Window& shown) {
+        for (const auto& c : shown.Controls()) {
+            auto* g = qobject_cast<QGroupBox*>(t.ui.ViewOf(shown)->WidgetOf(*c));
+            ASSERT_TRUE(g);
+            QStyleOptionGroupBox opt;
+            opt.initFrom(g);
+            opt.text = g->title();
+            opt.textAlignment = g->alignment();
+            opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            opt.lineWidth = 1;
+            labels.push_back(g->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, g));
+            widths.push_back(g->width());
+        }
+        shown.EndModal(ui::kOK);
+    });
+    t.ui.RunModal(w);
+    ASSERT_EQ(labels.size(), 2u);
+    EXPECT_LE(std::abs(labels[0].center().x() - widths[0] / 2), 1);
+    EXPECT_LT(labels[1].left(), 20);
+}
+
+// The window manager cuts a title wider than its box to "...": a box leaves room for its
+// caption beside the title bar's buttons, however short its text.
+TEST(QtMessageBox, IsWideEnoughForItsTitle) {
+    const std::pair<const char*, const char*> boxes[] = {
+        {"執行完畢!", "Korvane"},
+        {"作業完成....", "資料處理"},
+        {"執行完畢", "VARIOGRAM"},
+    };
+    for (const auto& [text, caption] : boxes) {
+        SCOPED_TRACE(caption);
+        QtTestUi t;
+        std::vector<testing::SeenBox> seen;
+        testing::AnswerNextBox("確定", &seen);
+        t.ui.MessageBox(text, caption, ui::Buttons::Ok, ui::Icon::Exclamation);
+        ASSERT_EQ(seen.size(), 1u);
+        QFont title = QApplication::font();
+        title.setBold(true);
+        // three title-bar buttons of about 24 pixels and the margins
+        EXPECT_GE(seen[0].width, QFontMetrics(title).horizontalAdvance(QString::fromUtf8(caption)) + 100);
+    }
+}
+
+// What a handler changed before it asks (a new menu and toolbar) is on screen behind the box.
+class AskingFrame : public Frame {
+public:
+    bool OnCommand(int id) override {
+        const bool handled = Frame::OnCommand(id);
+        if (id == 32774) ui::Current().MessageBox("是否先進行紋理影像處理？", "詢問", ui::Buttons::YesNo, ui::Icon::None);
+        return handled;
+    }
+};
+
+TEST(QtWindow, MenusChangeBeforeTheHandlersQuestion) {
+    QtTestUi t;
+    AskingFrame w;
+    QStringList menusAtQuestion;
+    bool toolBarAtQuestion = false;
+    t.ui.SetShownHook([&](ui::Window& shown) {
+        auto* mw = qobject_cast<QMainWindow*>(t.ui.ViewOf(shown)->Top());
+        ASSERT_TRUE(mw);
+        auto* timer = new QTimer(mw);
+        timer->setInterval(5);
+        QObject::connect(timer, &QTimer::timeout, [&, timer, mw] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            timer->stop();
+            for (QAction* a : mw->menuBar()->actions()) menusAtQuestion << a->text();
+            auto* bar = mw->findChild<QToolBar*>();
+            toolBarAtQuestion = bar && bar->isVisibleTo(mw) && !bar->actions().isEmpty();
+            box->reject();
+        });
+        timer->start();
+        mw->menuBar()->actions()[0]->menu()->actions()[0]->menu()->actions()[0]->trigger();
+        shown.EndModal(0);
+    });
+    t.ui.RunMain(w);
+    EXPECT_EQ(menusAtQuestion, (QStringList{QString::fromUtf8("最大相似法"), QString::fromUtf8("工具")}));
+    EXPECT_TRUE(toolBarAtQuestion);
+}
+
+// While the program waits for a child program, its windows keep running their event loop
+// (painting) but drop the operator's clicks and close box; the handler goes on afterwards.
+class StartsChild : public ui::Window {
+public:
+    StartsChild() : ui::Window("Korvane", 200, 100, ui::Units::Pixels) {
+        Add(ui::Kind::Button, 0, "執行", {10, 10, 60, 24}).onClick = [this] {
+            rice::System("sleep 0.4");
+            ++runs;
+        };
+        Add(ui::Kind::Button, 0, "其他", {80, 10, 60, 24}).onClick = [this] { ++others; };
+    }
+    void OnClose() override { ++closes; }
+    int runs = 0, others = 0, closes = 0;
+};
+
+TEST(QtWindow, WaitsForAChildProgramPaintingButBlockingInput) {
+    QtTestUi t;
+    StartsChild w;
+    int ticksDuringWait = 0;
+    bool visibleAfterClose = false;
+    QImage during;
+    t.ui.SetShownHook([&](ui::Window& shown) {
+        WindowView* v = t.ui.ViewOf(shown);
+        auto* other = v->WidgetOf(*shown.Controls()[1]);
+        QTimer::singleShot(100, v->Top(), [&, v, other] {
+            ++ticksDuringWait;
+            const QPoint at = other->rect().center();
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent e(type, at, other->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(other, &e);
+            }
+            v->Top()->close();
+            visibleAfterClose = v->Top()->isVisible();
+            during = v->Top()->grab().toImage();
+        });
+        qobject_cast<QPushButton*>(v->WidgetOf(*shown.Controls()[0]))->click();
+        shown.EndModal(ui::kOK);
+    });
+    t.ui.RunModal(w);
+    EXPECT_EQ(ticksDuringWait, 1);
+    EXPECT_EQ(w.runs, 1);
+    EXPECT_EQ(w.others, 0);
+    EXPECT_EQ(w.closes, 0);
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_FALSE(during.isNull());
+}
+
+// A long run shows the busy cursor; a question asked during it shows the ordinary one.
+TEST(QtWindow, BusyCursorDuringALongRun) {
+    QtTestUi t;
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    Qt::CursorShape overBox = Qt::BlankCursor;
+    {
+        ui::WaitCursor busy;
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        {
+            ui::WaitCursor nested;
+        }
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QTimer::singleShot(0, [&] {
+            if (QApplication::overrideCursor()) overBox = QApplication::overrideCursor()->shape();
+        });
+        testing::AnswerNextBox("確定", nullptr);
+        t.ui.MessageBox("執行完畢", "VARIOGRAM", ui::Buttons::Ok, ui::Icon::None);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(overBox, Qt::ArrowCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Qt's own dialogs speak the language of the system's windows.
+TEST(QtFilePicker, SpeaksTraditionalChinese) {
+    QtTestUi t;
+    const char* english[] = {"Look in:", "File &name:", "Files of type:"};
+    for (const char* text : english)
+        EXPECT_NE(QCoreApplication::translate("QFileDialog", text), QString::fromLatin1(text)) << text;
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dlg);
+        for (QLabel* l : dlg->findChildren<QLabel*>()) shown << l->text();
+        for (QAbstractButton* b : dlg->findChildren<QPushButton*>()) shown << b->text();
+        dlg->reject();
+    });
+    ui::FileRequest r;
+    r.filter = "原始影像檔(*.lan)|*.lan||";
+    t.ui.OpenFile(r);
+    for (const char* text : {"Look in:", "File &name:", "Files of type:", "&Open", "Cancel"})
+        EXPECT_FALSE(shown.contains(QString::fromLatin1(text))) << text;
+}
+
+// Qt sets the C library's locale from the environment; numbers the system writes keep ".".
+TEST(QtFrontEnd, NumbersStayLocaleFreeUnderAGermanLocale) {
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/setup generates de_DE.UTF-8";
+    char text[32];
+    std::snprintf(text, sizeof text, "%f", 250.0);
+    ASSERT_STREQ(text, "250,000000");  // the fault, before the front-end starts
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    {
+        QtTestUi t;
+        std::snprintf(text, sizeof text, "%f %.1f", 250.0, 270.5);
+        EXPECT_STREQ(text, "250.000000 270.5");
+        EXPECT_EQ(std::strtod("0.25", nullptr), 0.25);
+        std::ostringstream out;
+        out << 1234.5;
+        EXPECT_EQ(out.str(), "1234.5");
+        EXPECT_EQ(ui::Format("%1.2f", 0.375), "0.38");
+    }
+    unsetenv("LC_ALL");
+    std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ struct SeenBox {
     std::string caption, text;
     QMessageBox::Icon icon;
     std::vector<std::string> buttons;
+    int width = 0;  // of the box as shown
 };
 
 // Waits for the next message box, notes what it shows and presses the button with this text.
@@ -43,7 +44,7 @@ inline void AnswerNextBox(const std::string& button, std::vector<SeenBox>* seen)
         if (!box || !box->isVisible()) return;
         timer->stop();
         timer->deleteLater();
-        SeenBox s{box->windowTitle().toStdString(), box->text().toStdString(), box->icon(), {}};
+        SeenBox s{box->windowTitle().toStdString(), box->text().toStdString(), box->icon(), {}, box->width()};
         QAbstractButton* press = nullptr;
         for (QAbstractButton* b : box->buttons()) {
             s.buttons.push_back(b->text().toStdString());
