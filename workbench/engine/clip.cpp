@@ -3,9 +3,7 @@
 #include <shapefil.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "platform/core/paths.h"
