@@ -3,7 +3,9 @@
 #include <shapefil.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "platform/core/paths.h"
