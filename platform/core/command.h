@@ -9,7 +9,6 @@
 // Programs of the system ("main", "Tessmar") are looked up beside the running program first,
 // then on PATH; any other program on PATH only. The exit status is not used. A command that
 // cannot be started at all is reported through the reporter (a message box in the programs).
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>

@@ -1,7 +1,6 @@
 #pragma once
 // The document: hub of every tool command of the workbench and holder of the run state the
 // tools share. It keeps no content of its own in files.
-#include <cstdint>
 #include <string>
 #include <vector>
 
