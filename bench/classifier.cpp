@@ -1,4 +1,3 @@
-// links: workbench_engine
 // Classifying a 4000 x 4000 image of fields with 40 classes (20 rice, 20 non-rice), 4 bands
 // and 7 bands, through the whole file path: read, classify in parallel blocks, write.
 #include <benchmark/benchmark.h>

@@ -1,4 +1,3 @@
-// links: workbench_engine
 // One overlay pair of a map sheet: 3000 x 3000 map units, 2000 parcels, a classified image of
 // 10-unit cells. Includes the parcel read, the trace, both tables, the copies and the reports.
 #include <benchmark/benchmark.h>

@@ -1,4 +1,3 @@
-// links: texture_lib
 // Texture computations on a 512 x 512 8-bit image: fast paths against the plain algorithms.
 #include <benchmark/benchmark.h>
 

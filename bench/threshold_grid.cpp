@@ -1,4 +1,3 @@
-// links: workbench_engine
 // The threshold grid for one parcel file: a clipped image of 500 x 500 cells, 4 bands, 40
 // classes, 19 x 19 threshold pairs (361 classified images), against one classification of
 // the same image.

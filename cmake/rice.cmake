@@ -1,37 +1,222 @@
-# rice_library(NAME DIR... [DEPS ...]): a static library of every .cpp in the folders.
-# A layer with no sources yet is an interface library, so dependants link it all the same.
-function(rice_library name)
-  cmake_parse_arguments(R "" "" "DIRS;DEPS" ${ARGN})
-  set(srcs "")
-  foreach(d ${R_DIRS})
-    file(GLOB s CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.cpp)
-    list(APPEND srcs ${s})
+# Layers enforced by the build. A target sees only its own source folders and those of the
+# rice libraries it depends on, directly or not: its include root in the build tree holds one
+# symbolic link per allowed folder, so `#include "platform/core/paths.h"` keeps its spelling and
+# a header from any other folder is "No such file or directory". Nothing exports the repository
+# root.
+
+# _rice_folders(OUT DEP...): the source folders of the rice libraries among DEP, transitively.
+function(_rice_folders out)
+  set(folders "")
+  set(seen "")
+  set(todo ${ARGN})
+  while(todo)
+    list(POP_FRONT todo dep)
+    if(dep IN_LIST seen OR dep MATCHES "::")
+      continue()  # seen, or an outside library (Qt, shapelib, threads, benchmark)
+    endif()
+    if(NOT TARGET ${dep})
+      message(FATAL_ERROR "unknown library ${dep}")
+    endif()
+    list(APPEND seen ${dep})
+    get_target_property(own ${dep} RICE_FOLDERS)
+    get_target_property(deps ${dep} RICE_DEPS)
+    list(APPEND folders ${own})
+    if(deps)
+      list(APPEND todo ${deps})
+    endif()
+  endwhile()
+  set(${out} ${folders} PARENT_SCOPE)
+endfunction()
+
+# _rice_relative(OUT DIR...): DIR, relative to the current source folder, as paths from the
+# repository root.
+function(_rice_relative out)
+  set(rel "")
+  foreach(d ${ARGN})
+    file(RELATIVE_PATH r ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${d})
+    list(APPEND rel ${r})
   endforeach()
+  set(${out} ${rel} PARENT_SCOPE)
+endfunction()
+
+# _rice_sees(TARGET OWN_FOLDERS DEPS): TARGET's include root is made once every library is known
+# (at the end of the top folder), since a library may be named before it is declared.
+function(_rice_sees target own deps)
+  set_target_properties(${target} PROPERTIES RICE_SEES "${own}" RICE_DEPS "${deps}")
+  cmake_language(EVAL CODE
+    "cmake_language(DEFER DIRECTORY \"${CMAKE_SOURCE_DIR}\" CALL _rice_make_root ${target})")
+endfunction()
+
+function(_rice_make_root target)
+  get_target_property(own ${target} RICE_SEES)
+  get_target_property(deps ${target} RICE_DEPS)
+  _rice_folders(folders ${deps})
+  _rice_include_root(${target} ${own} ${folders})
+endfunction()
+
+# _rice_include_root(TARGET FOLDER...): gives TARGET a private include root of links to FOLDER.
+# The root's name carries a hash of the folder list, so a changed list never reuses stale links.
+function(_rice_include_root target)
+  set(folders ${ARGN})
+  list(REMOVE_DUPLICATES folders)
+  list(SORT folders)
+  string(MD5 hash "${folders}")
+  string(SUBSTRING ${hash} 0 8 hash)
+  set(root ${CMAKE_BINARY_DIR}/include_roots/${target}-${hash})
+  set(linked "")
+  foreach(f ${folders})
+    # A folder inside one already linked is reachable through it; making its parent folder
+    # would write into the source tree through the link.
+    set(inside FALSE)
+    foreach(l ${linked})
+      string(FIND "${f}/" "${l}/" at)
+      if(at EQUAL 0)
+        set(inside TRUE)
+      endif()
+    endforeach()
+    if(inside)
+      continue()
+    endif()
+    list(APPEND linked ${f})
+    if(NOT IS_SYMLINK ${root}/${f})
+      get_filename_component(parent ${root}/${f} DIRECTORY)
+      file(MAKE_DIRECTORY ${parent})
+      file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${f} ${root}/${f} SYMBOLIC)
+    endif()
+  endforeach()
+  target_include_directories(${target} PRIVATE ${root})
+  set_target_properties(${target} PROPERTIES RICE_INCLUDE_ROOT ${root})
+endfunction()
+
+# rice_library(NAME DIRS dir... [DEPS lib...] [HEADERS]): a static library of every .cpp in the
+# folders (HEADERS: headers only, nothing compiled). It may include from its own folders and
+# those of DEPS; dependants link DEPS with it.
+function(rice_library name)
+  cmake_parse_arguments(R "HEADERS" "" "DIRS;DEPS" ${ARGN})
+  _rice_relative(own ${R_DIRS})
+  set(srcs "")
+  if(NOT R_HEADERS)
+    foreach(d ${R_DIRS})
+      file(GLOB s CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.cpp)
+      list(APPEND srcs ${s})
+    endforeach()
+  endif()
   if(srcs)
     add_library(${name} STATIC ${srcs})
-    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${R_DEPS})
+    _rice_sees(${name} "${own}" "${R_DEPS}")
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
     target_link_libraries(${name} INTERFACE ${R_DEPS})
+  endif()
+  set_target_properties(${name} PROPERTIES RICE_FOLDERS "${own}" RICE_DEPS "${R_DEPS}")
+endfunction()
+
+# rice_program(NAME SOURCES file... DEPS lib... [DESKTOP] [INSTALL]): an executable that sees
+# its DEPS' folders. DESKTOP: it opens its windows through the Qt front-end when that is built
+# (RICE_HAVE_QT). INSTALL: one of the three programs, installed side by side in bin, since the
+# workbench starts the other two from its own folder.
+function(rice_program name)
+  cmake_parse_arguments(R "DESKTOP;INSTALL" "" "SOURCES;DEPS" ${ARGN})
+  if(R_DESKTOP AND TARGET platform_qt)
+    list(APPEND R_DEPS platform_qt)
+  endif()
+  add_executable(${name} ${R_SOURCES})
+  target_link_libraries(${name} PRIVATE ${R_DEPS})
+  _rice_sees(${name} "" "${R_DEPS}")
+  if(R_DESKTOP AND TARGET platform_qt)
+    target_compile_definitions(${name} PRIVATE RICE_HAVE_QT=1)
+  endif()
+  if(R_INSTALL)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${RICE_PROGRAM_DIR})
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endfunction()
 
-# rice_tests(NAME DIR [DEPS ...]): one GoogleTest program of every .cpp in DIR.
+# rice_tests(NAME DIR [DIRS dir...] [DEPS lib...] [LABELS label...]): one GoogleTest program of
+# every .cpp in DIR. It sees DIR, the extra test folders DIRS and the folders of DEPS.
 function(rice_tests name dir)
   if(NOT RICE_TESTS)
     return()
   endif()
-  cmake_parse_arguments(R "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(R "" "" "DIRS;DEPS;LABELS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
   if(NOT srcs)
     return()
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${R_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  _rice_relative(own ${dir} ${R_DIRS})
+  _rice_sees(${name} "${own}" "${R_DEPS}")
   target_compile_definitions(${name} PRIVATE RICE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              RICE_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(R_LABELS)
+    list(APPEND props LABELS "${R_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
+endfunction()
+
+# rice_layer_probe(NAME LIBRARY HEADER): a ctest NAME that compiles `#include "HEADER"` with
+# LIBRARY's include root and passes when the header is found, NAME_rejected likewise but
+# passes only when the compiler reports the header missing.
+function(rice_layer_probe name library header)
+  cmake_parse_arguments(R "REJECTED" "" "" ${ARGN})
+  if(NOT RICE_TESTS)
+    return()
+  endif()
+  set(src ${CMAKE_BINARY_DIR}/layer_probes/${name}.cpp)
+  file(CONFIGURE OUTPUT ${src} CONTENT "#include \"${header}\"\n")
+  add_library(${name} OBJECT EXCLUDE_FROM_ALL ${src})
+  target_include_directories(${name} PRIVATE $<TARGET_PROPERTY:${library},RICE_INCLUDE_ROOT>)
+  target_link_libraries(${name} PRIVATE ${library})
+  if(R_REJECTED)
+    set(expect "${header}: No such file or directory")
+  else()
+    set(expect "")
+  endif()
+  add_test(NAME layers.${name}
+           COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DTARGET=${name}
+                   "-DEXPECT=${expect}" -P ${CMAKE_SOURCE_DIR}/cmake/layer_probe.cmake)
+  # Probes build in the shared build tree: one at a time.
+  set_tests_properties(layers.${name} PROPERTIES RESOURCE_LOCK rice_build_tree LABELS layers)
+endfunction()
+
+# rice_check_every_source_built(): fails the configure when a .cpp of the tree belongs to no
+# target, so a file left in a folder nothing globs (after a move, say) is not silently unbuilt.
+# Only meaningful when every part is configured.
+function(rice_check_every_source_built)
+  set(built "")
+  set(dirs ${CMAKE_SOURCE_DIR})
+  while(dirs)
+    list(POP_FRONT dirs dir)
+    get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    list(APPEND dirs ${subdirs})
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(t ${targets})
+      get_target_property(srcs ${t} SOURCES)
+      get_target_property(base ${t} SOURCE_DIR)
+      foreach(s ${srcs})
+        if(NOT IS_ABSOLUTE ${s})
+          set(s ${base}/${s})
+        endif()
+        cmake_path(SET s NORMALIZE "${s}")
+        list(APPEND built ${s})
+      endforeach()
+    endforeach()
+  endwhile()
+  file(GLOB_RECURSE all RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/*.cpp)
+  file(RELATIVE_PATH binary ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+  set(stray "")
+  foreach(f ${all})
+    string(FIND "${f}" "${binary}/" inBinary)
+    if(f MATCHES "^(build|\\.git)" OR inBinary EQUAL 0 OR ${CMAKE_SOURCE_DIR}/${f} IN_LIST built)
+      continue()
+    endif()
+    list(APPEND stray ${f})
+  endforeach()
+  if(stray)
+    list(JOIN stray "\n  " stray)
+    message(FATAL_ERROR "sources that no target builds (move them to a built folder):\n  ${stray}")
+  endif()
 endfunction()

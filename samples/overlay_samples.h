@@ -7,8 +7,6 @@
 #include <shapefil.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 // Tessmar, the cover batch tool. Takes no arguments of its own; "--script FILE" runs it under
 // the scripted operator.
-#include "covertool/lib/form1.h"
+#include "covertool/form/form1.h"
 #include "platform/script/operator.h"
 #include "platform/ui/ui.h"
 

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <iconv.h>
-#include <mutex>
 
 namespace rice {
 namespace {

@@ -5,7 +5,6 @@
 // names, which are the platform's own). A missing or unreadable file is an empty settings set;
 // lines that are not understood are skipped, so a damaged file never stops the program.
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 

@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,12 +21,10 @@
 #include <QStatusBar>
 #include <QStorageInfo>
 #include <QToolBar>
-#include <QToolButton>
 
 #include "platform/qt/fonts.h"
 #include "platform/qt/raster_image.h"
 #include "platform/qt/units.h"
-#include "platform/ui/dc.h"
 
 namespace rice::qtui {
 

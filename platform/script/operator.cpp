@@ -8,7 +8,6 @@
 #include "platform/core/command.h"
 #include "platform/core/exit.h"
 #include "platform/core/files.h"
-#include "platform/core/paths.h"
 
 namespace script {
 

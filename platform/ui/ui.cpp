@@ -1,6 +1,5 @@
 #include "platform/ui/ui.h"
 
-#include <filesystem>
 #include <stdexcept>
 
 #include "platform/core/paths.h"

@@ -81,15 +81,15 @@ void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {
     const std::string& widthText = Item("Edit_Image_Width").text;
     const std::string& heightText = Item("Edit_Image_Height").text;
     if (widthText.empty() || heightText.empty()) return Info(" image 大小為空白");
-    int width = 0, height = 0;
+    int imageWidth = 0, imageHeight = 0;
     try {
-        width = StrToInt(widthText);
-        height = StrToInt(heightText);
+        imageWidth = StrToInt(widthText);
+        imageHeight = StrToInt(heightText);
     } catch (const ConvertError&) {
         return Info(kImageSizeError);
     }
     // The 3 x 3 window needs an image of at least 3 x 3.
-    if (!ImageSizeOk(width, height)) return Info(kImageSizeError);
+    if (!ImageSizeOk(imageWidth, imageHeight)) return Info(kImageSizeError);
     std::string folder = Item("EditOutputPath").text;
     if (folder.empty()) return Info("輸出目錄為空白");
     folder = WithSeparator(folder);
@@ -98,13 +98,13 @@ void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {
 
     InfoSink sink;
     rice::MATRIX<unsigned int> image;
-    if (!image.read_file(fileName, unsigned(width), unsigned(height), sink)) return;
+    if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return;
     int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
     if (!DecimalsOk(decimals)) return Info(kDecimalsError);
     rice::RESULT_MATRIX<float> results[std::size(kFeatures)];
     std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
     for (size_t f = 0; f < std::size(kFeatures); ++f) {
-        results[f].resize(unsigned(width), unsigned(height));
+        results[f].resize(unsigned(imageWidth), unsigned(imageHeight));
         results[f].clear();
         results[f].set_decimal(unsigned(decimals));
         pairs.push_back({kFeatures[f].function, &results[f]});

@@ -138,17 +138,17 @@ void TFORM_GLCM::Btn_EXEClick() {
     const std::string& widthText = Item("Edit_Image_Width").text;
     const std::string& heightText = Item("Edit_Image_Height").text;
     if (widthText.empty() || heightText.empty()) return Info(" image 大小為空白");
-    int width = 0, height = 0;
+    int imageWidth = 0, imageHeight = 0;
     try {
-        width = StrToInt(widthText);
-        height = StrToInt(heightText);
+        imageWidth = StrToInt(widthText);
+        imageHeight = StrToInt(heightText);
     } catch (const ConvertError&) {
         return Info(kImageSizeError);
     }
-    if (!ImageSizeOk(width, height)) return Info(kImageSizeError);
+    if (!ImageSizeOk(imageWidth, imageHeight)) return Info(kImageSizeError);
     // The window must be odd, at least 3 and inside the image: the computation assumes it.
     if (MASK < 3 || MASK % 2 == 0) return Info("MASK 大小必須是 3 以上的奇數");
-    if (MASK > width || MASK > height) return Info("MASK 大小不可大於 image 大小");
+    if (MASK > imageWidth || MASK > imageHeight) return Info("MASK 大小不可大於 image 大小");
     int gap = StrToInt(Item("ComboBox_Gap").text);
     // Compared as unsigned numbers: a negative gap is as large as any.
     if (unsigned(gap) >= unsigned(MASK)) return Info("Gap 值大於等於 MASK 大小");
@@ -157,7 +157,7 @@ void TFORM_GLCM::Btn_EXEClick() {
 
     InfoSink sink;
     rice::MATRIX<unsigned int> image;
-    if (!image.read_file(fileName, unsigned(width), unsigned(height), sink)) return;
+    if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return;
     int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
     if (!DecimalsOk(decimals)) return Info(kDecimalsError);
     rice::RESULT_MATRIX<float> results[std::size(kFeatures)];
@@ -166,7 +166,7 @@ void TFORM_GLCM::Btn_EXEClick() {
     std::vector<size_t> checked;
     for (size_t f = 0; f < std::size(kFeatures); ++f) {
         if (!Item(kFeatures[f].box).checked) continue;
-        results[f].resize(unsigned(width), unsigned(height));
+        results[f].resize(unsigned(imageWidth), unsigned(imageHeight));
         results[f].clear();
         pairs.push_back({kFeatures[f].function, &results[f]});
         checked.push_back(f);
@@ -186,12 +186,12 @@ void TFORM_GLCM::Btn_EXEClick() {
         // The average of the grids as written, rounded to the chosen decimals.
         for (size_t f : checked) {
             rice::MATRIX<float> sum;
-            sum.resize(unsigned(width), unsigned(height));
+            sum.resize(unsigned(imageWidth), unsigned(imageHeight));
             sum.clear();
             for (const Direction& d : kDirections) {
                 rice::MATRIX<float> grid;
-                if (!grid.read_file(folder + FileName(kFeatures[f], d.suffix), unsigned(width),
-                                    unsigned(height), sink))
+                if (!grid.read_file(folder + FileName(kFeatures[f], d.suffix), unsigned(imageWidth),
+                                    unsigned(imageHeight), sink))
                     return;
                 sum += grid;
             }

@@ -193,13 +193,13 @@ public:
     // Bounds relative to the window's top-left cell, ends exclusive.
     void set_from_window(const MW_MATRIX<unsigned int>& w, unsigned SUB_x_bin, unsigned SUB_y_bin,
                          unsigned SUB_x_end, unsigned SUB_y_end) {
-        unsigned _x_size = w.matrix_x_size();
-        unsigned _y_size = w.matrix_y_size();
+        const unsigned xSize = w.matrix_x_size();
+        const unsigned ySize = w.matrix_y_size();
         TEXTURE_CHECK(SUB_x_bin <= SUB_x_end, "SUB_x_bin <= SUB_x_end", "matrix", 45);
         TEXTURE_CHECK(SUB_y_bin <= SUB_y_end, "SUB_y_bin <= SUB_y_end", "matrix", 46);
-        TEXTURE_CHECK(SUB_x_end <= _x_size, "SUB_x_end <= _x_size", "matrix", 47);
-        TEXTURE_CHECK(SUB_y_end <= _y_size, "SUB_y_end <= _y_size", "matrix", 48);
-        *this = SUB_MATRIX(_x_size, _y_size, SUB_x_bin + w.left(), SUB_y_bin + w.top(),
+        TEXTURE_CHECK(SUB_x_end <= xSize, "SUB_x_end <= _x_size", "matrix", 47);
+        TEXTURE_CHECK(SUB_y_end <= ySize, "SUB_y_end <= _y_size", "matrix", 48);
+        *this = SUB_MATRIX(xSize, ySize, SUB_x_bin + w.left(), SUB_y_bin + w.top(),
                            SUB_x_end + w.left(), SUB_y_end + w.top(), w.cells());
     }
     unsigned size_of_x() const { return _SUB_x_end - _SUB_x_bin; }

@@ -5,14 +5,13 @@
 #include "texture/forms/Gis.h"
 #include "texture/forms/form_support.h"
 
-#if defined(RICE_HAVE_QT) && __has_include("platform/qt/desktop.h")
+#ifdef RICE_HAVE_QT
 #include "platform/qt/desktop.h"
-#define TEXTURE_HAVE_DESKTOP 1
 #endif
 
 int main(int argc, char** argv) {
     script::DesktopFactory desktop;
-#ifdef TEXTURE_HAVE_DESKTOP
+#ifdef RICE_HAVE_QT
     desktop = [&] { return qtui::MakeDesktopUi(argc, argv); };
 #endif
     ui::SetAppTitle(tex::kProgramTitle);

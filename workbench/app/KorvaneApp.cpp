@@ -4,7 +4,6 @@
 #include "platform/ui/ui.h"
 #include "workbench/app/KorvaneView.h"
 #include "workbench/app/MainFrame.h"
-#include "workbench/app/resource.h"
 #include "workbench/doc/KorvaneDoc.h"
 
 CKorvaneApp::CKorvaneApp() = default;

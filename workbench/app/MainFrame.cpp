@@ -155,7 +155,6 @@ bool CMainFrame::OnCommand(int id) {
 }
 
 bool CMainFrame::CommandEnabled(int id) const {
-    if (CKorvaneDoc::FindCommand(id)) return CKorvaneDoc::IsCommandBuilt(id);
     if (id == ID_FILE_MRU_FILE1 && m_recent.empty()) return false;  // the empty list's placeholder
     return true;
 }

@@ -6,28 +6,34 @@ namespace {
 
 ParamInput Open(int edit, int button, std::string caption, std::string ext, std::string filter,
                 std::string complaint) {
-    return {ParamInput::OpenFile, edit, button, std::move(caption), std::move(ext),
-            std::move(filter), "", std::move(complaint)};
+    return {.kind = ParamInput::OpenFile, .editId = edit, .buttonId = button,
+            .buttonCaption = std::move(caption), .defaultExt = std::move(ext),
+            .filter = std::move(filter), .complaint = std::move(complaint)};
 }
 
 ParamInput Save(int edit, int button, std::string ext, std::string filter, std::string complaint) {
-    return {ParamInput::SaveFile, edit, button, "儲存", std::move(ext), std::move(filter), "",
-            std::move(complaint)};
+    return {.kind = ParamInput::SaveFile, .editId = edit, .buttonId = button, .buttonCaption = "儲存",
+            .defaultExt = std::move(ext), .filter = std::move(filter),
+            .complaint = std::move(complaint)};
 }
 
 ParamInput Value(int edit, std::string label, std::string complaint) {
-    return {ParamInput::Value, edit, 0, "", "", "", std::move(label), std::move(complaint)};
+    return {.kind = ParamInput::Value, .editId = edit, .label = std::move(label),
+            .complaint = std::move(complaint)};
 }
 
-ParamLine In(int input) { return {input, ""}; }
-ParamLine Literal(std::string text) { return {-1, std::move(text)}; }
+ParamLine In(int input) { return {.input = input}; }
+ParamLine Literal(std::string text) { return {.input = -1, .literal = std::move(text)}; }
 
 }  // namespace
 
 const ParamDialogSpec& DravikSpec() {
     static const ParamDialogSpec spec{
-        152, "Dravik", "MS Shell Dlg", 8,
-        {
+        .resourceId = 152,
+        .title = "Dravik",
+        .fontName = "MS Shell Dlg",
+        .fontPoints = 8,
+        .inputs = {
             Open(1007, 1010, "開啟第一期", "dat", "第一時期分類成果(*.dat)|*.dat||",
                  "請選擇第一時期各1/5000圖幅分類成果檔"),
             Open(1008, 1011, "開啟第二期", "dat", "第二時期分類成果(*.dat)|*.dat||",
@@ -37,30 +43,34 @@ const ParamDialogSpec& DravikSpec() {
             Open(1038, 1013, "開啟", "txt", "1/5000圖幅水稻分佈機率(*.txt)|*.txt||",
                  "請選擇各1/5000圖幅水稻分佈機率檔"),
             Save(1039, 1053, "dat", "多時期分類成果(*.dat)|*.dat||", "請選擇分類成果儲存位置"),
-            {ParamInput::Choice, 1052, 0, "", "", "", "", "請選擇轉為二分類之水稻機率"},
+            {.kind = ParamInput::Choice, .editId = 1052,
+             .complaint = "請選擇轉為二分類之水稻機率"},
         },
-        {5, 0, 1, 2, 3, 4},
-        true,
-        {
+        .complaintOrder = {5, 0, 1, 2, 3, 4},
+        .complaintLineBreaks = true,
+        .groups = {
             {1067, "多時期各1/5000圖幅機率分類成果", {0, 1, 2}},
             {1066, "各1/5000圖幅之坵塊數或像元數之水稻分佈機率", {3}},
             {1065, "各1/5000圖幅分類成果輸出統計", {4}},
             {1068, "轉為二分類之水稻機率值", {5}},
         },
-        {1065, 1066, 1067, 1068},
-        {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9"},
-        "fuzzy.txt",
+        .colouredGroupIds = {1065, 1066, 1067, 1068},
+        .choiceItems = {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9"},
+        .paramFile = "fuzzy.txt",
         // The result comes before the probability here, though it is checked after it.
-        {In(0), In(1), In(2), In(4), In(3), In(5)},
-        {"dravik < fuzzy.txt"},
+        .lines = {In(0), In(1), In(2), In(4), In(3), In(5)},
+        .commands = {"dravik < fuzzy.txt"},
     };
     return spec;
 }
 
 const ParamDialogSpec& TolvexSpec() {
     static const ParamDialogSpec spec{
-        151, "TOLVEX", "MS Shell Dlg", 8,
-        {
+        .resourceId = 151,
+        .title = "TOLVEX",
+        .fontName = "MS Shell Dlg",
+        .fontPoints = 8,
+        .inputs = {
             Open(1037, 1013, "開啟", "dat", "對應1/5000圖幅之Ndvi檔(*.dat)|*.dat||",
                  "請選擇1/5000圖幅之Ndvi檔"),
             Open(1036, 1011, "開啟", "dat", "對應1/5000圖幅之種植屬性檔(*.dat)|*.dat||",
@@ -73,9 +83,9 @@ const ParamDialogSpec& TolvexSpec() {
             Value(1039, "NDVI極小值", "請輸入NDVI最小值"),
             Value(1034, "NDVI極大值", "請輸入NDVI最大值"),
         },
-        {5, 6, 0, 1, 2, 3, 4},
-        true,
-        {
+        .complaintOrder = {5, 6, 0, 1, 2, 3, 4},
+        .complaintLineBreaks = true,
+        .groups = {
             {1065, "對應1/5000圖幅範圍之NDVI影像檔(erd08.dat)", {0}},
             {1066, "對應1/5000圖幅範圍之種植屬性檔(cul16.dat)", {1}},
             {1067, "全區NDVI影像(LAN)", {2}},
@@ -83,42 +93,45 @@ const ParamDialogSpec& TolvexSpec() {
             {1069, "1/5000圖幅NDVI指數分佈、平均值與標準差(doc)", {4}},
             {1070, "設定NDVI極大極小值", {5, 6}},
         },
-        {1065, 1066, 1067, 1068, 1069, 1070},
-        {},
-        "hist.txt",
-        {In(0), In(1), In(2), In(3), In(5), In(6), In(4), Literal("1.6")},
-        {"tolvex < hist.txt", "del r4*.*", "del r5*.*"},
+        .colouredGroupIds = {1065, 1066, 1067, 1068, 1069, 1070},
+        .paramFile = "hist.txt",
+        .lines = {In(0), In(1), In(2), In(3), In(5), In(6), In(4), Literal("1.6")},
+        .commands = {"tolvex < hist.txt", "del r4*.*", "del r5*.*"},
     };
     return spec;
 }
 
 const ParamDialogSpec& KappaSpec() {
     static const ParamDialogSpec spec{
-        163, "分類精度分析", "MS Shell Dlg", 8,
-        {
+        .resourceId = 163,
+        .title = "分類精度分析",
+        .fontName = "MS Shell Dlg",
+        .fontPoints = 8,
+        .inputs = {
             Open(1007, 1010, "開啟", "dat", "全區二分類別分類數據(*.dat)|*.dat||",
                  "請開啟全區二分類別分類數據檔"),
             Save(1008, 1011, "doc", "精度分析成果(*.doc)|*.doc||", "請選擇精度分析成果儲存位置"),
         },
-        {0, 1},
-        false,
-        {
+        .complaintOrder = {0, 1},
+        .complaintLineBreaks = false,
+        .groups = {
             {0, "全區二分類別分類數據", {0}},
             {0, "精度分析成果", {1}},
         },
-        {},
-        {},
-        "kappaorder.txt",
-        {In(0), In(1), Literal("2")},
-        {"pemrod < kappaorder.txt"},
+        .paramFile = "kappaorder.txt",
+        .lines = {In(0), In(1), Literal("2")},
+        .commands = {"pemrod < kappaorder.txt"},
     };
     return spec;
 }
 
 const ParamDialogSpec& YarnelSpec() {
     static const ParamDialogSpec spec{
-        155, "Yarnel", "Calibri", 8,
-        {
+        .resourceId = 155,
+        .title = "Yarnel",
+        .fontName = "Calibri",
+        .fontPoints = 8,
+        .inputs = {
             Open(1007, 1010, "開啟", "dat", "對應1/5000圖幅之ID編碼檔(*.dat)|*.dat||",
                  "請選擇對應1/5000圖幅之ID編碼檔"),
             Open(1008, 1011, "開啟", "dat", "對應1/5000圖幅之種植屬性檔(*.dat)|*.dat||",
@@ -131,9 +144,9 @@ const ParamDialogSpec& YarnelSpec() {
             Value(1059, "最小值：", "請輸入NDVI最小值"),
             Value(1058, "最大值：", "請輸入NDVI最大值"),
         },
-        {5, 6, 0, 1, 2, 3, 4},
-        true,
-        {
+        .complaintOrder = {5, 6, 0, 1, 2, 3, 4},
+        .complaintLineBreaks = true,
+        .groups = {
             {1065, "對應1/5000圖幅之ID編碼(ids.dat)", {0}},
             {1066, "對應1/5000圖幅種植屬性編碼(cul16.dat)", {1}},
             {1067, "對應1/5000圖幅影像NDVI值(erd08.dat)", {2}},
@@ -141,11 +154,10 @@ const ParamDialogSpec& YarnelSpec() {
             {1069, "紀錄各1/5000圖幅分類結果(*.doc)", {4}},
             {1070, "NDVI判釋水稻設定值", {5, 6}},
         },
-        {1065, 1066, 1067, 1068, 1069, 1070},
-        {},
-        "stat.txt",
-        {In(0), In(1), In(2), In(3), In(5), In(6), In(4), Literal("1.6")},
-        {"yarnel < stat.txt"},
+        .colouredGroupIds = {1065, 1066, 1067, 1068, 1069, 1070},
+        .paramFile = "stat.txt",
+        .lines = {In(0), In(1), In(2), In(3), In(5), In(6), In(4), Literal("1.6")},
+        .commands = {"yarnel < stat.txt"},
     };
     return spec;
 }

@@ -10,11 +10,11 @@ struct ParamInput {
     enum Kind { OpenFile, SaveFile, Value, Choice };
     Kind kind;
     int editId;                // edit box (combo box for a choice)
-    int buttonId;              // browse button; 0 for typed values and the choice
-    std::string buttonCaption;
-    std::string defaultExt;
-    std::string filter;
-    std::string label;         // label beside a typed value
+    int buttonId = 0;          // browse button; 0 for typed values and the choice
+    std::string buttonCaption{};
+    std::string defaultExt{};
+    std::string filter{};
+    std::string label{};       // label beside a typed value
     std::string complaint;     // appended when the input is empty
 };
 
@@ -27,7 +27,7 @@ struct ParamGroup {
 // One line of the parameter file: an input's value or a literal.
 struct ParamLine {
     int input;            // index into inputs, or -1
-    std::string literal;  // used when input is -1
+    std::string literal{};  // used when input is -1
 };
 
 struct ParamDialogSpec {
@@ -39,8 +39,8 @@ struct ParamDialogSpec {
     std::vector<int> complaintOrder;  // indexes into inputs
     bool complaintLineBreaks;         // each complaint ends with "\n"
     std::vector<ParamGroup> groups;
-    std::vector<int> colouredGroupIds;
-    std::vector<std::string> choiceItems;  // the items of a choice, from the resource
+    std::vector<int> colouredGroupIds{};
+    std::vector<std::string> choiceItems{};  // the items of a choice, from the resource
     std::string paramFile;
     std::vector<ParamLine> lines;
     std::vector<std::string> commands;

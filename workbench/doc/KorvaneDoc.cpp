@@ -39,7 +39,7 @@ const CKorvaneDoc::Command* CKorvaneDoc::FindCommand(int id) {
 
 bool CKorvaneDoc::OnCmdMsg(int id) {
     const Command* c = FindCommand(id);
-    if (!c || !IsCommandBuilt(id)) return false;
+    if (!c) return false;
     (this->*(c->handler))();
     return true;
 }

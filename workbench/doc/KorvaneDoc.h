@@ -1,11 +1,6 @@
 #pragma once
 // The document: hub of every tool command of the workbench and holder of the run state the
 // tools share. It keeps no content of its own in files.
-//
-// Handlers of commands whose tools are not built yet live in pending_commands.cpp, and
-// IsCommandBuilt (defined there too) keeps those commands disabled in the menus. A tool that
-// lands defines its handler in its own file and takes its id out of that list.
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,10 +36,7 @@ public:
     };
     static const std::vector<Command>& CommandTable();
     static const Command* FindCommand(int id);
-    // False for a command whose tool is not built yet: shown in the menu, disabled.
-    static bool IsCommandBuilt(int id);
-    // Runs the handler of a built command; false when the id is not a document command or
-    // its tool is not built.
+    // Runs the handler of a command; false when the id is not a document command.
     bool OnCmdMsg(int id);
 
     // Handlers, in the command table's order.

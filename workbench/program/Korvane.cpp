@@ -2,9 +2,8 @@
 #include "platform/script/operator.h"
 #include "workbench/app/KorvaneApp.h"
 
-#if defined(RICE_HAVE_QT) && __has_include("platform/qt/desktop.h")
+#ifdef RICE_HAVE_QT
 #include "platform/qt/desktop.h"
-#define KORVANE_HAVE_DESKTOP 1
 #endif
 
 namespace {
@@ -13,7 +12,7 @@ CKorvaneApp theApp;
 
 int main(int argc, char** argv) {
     script::DesktopFactory desktop;
-#ifdef KORVANE_HAVE_DESKTOP
+#ifdef RICE_HAVE_QT
     desktop = [&] { return qtui::MakeDesktopUi(argc, argv); };
 #endif
     return script::RunProgram(

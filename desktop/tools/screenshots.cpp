@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "platform/qt/qt_ui.h"
-#include "platform/qt/tools/catalogue.h"
+#include "desktop/catalogue.h"
 #include "platform/qt/window_view.h"
 
 int main(int argc, char** argv) {

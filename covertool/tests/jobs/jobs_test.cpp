@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "covertool/lib/case_blind.h"
-#include "covertool/lib/cover_jobs.h"
-#include "covertool/lib/number_text.h"
+#include "covertool/jobs/case_blind.h"
+#include "covertool/jobs/cover_jobs.h"
+#include "covertool/jobs/number_text.h"
 #include "covertool/tests/fixture.h"
 #include "platform/core/exit.h"
 

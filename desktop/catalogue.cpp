@@ -1,6 +1,6 @@
-#include "platform/qt/tools/catalogue.h"
+#include "desktop/catalogue.h"
 
-#include "covertool/lib/form1.h"
+#include "covertool/form/form1.h"
 #include "platform/ui/ui.h"
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/app/KorvaneView.h"

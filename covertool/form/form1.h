@@ -3,7 +3,7 @@
 // instruction labels, and seven buttons, six of which run a batch job over its covers.
 #include <string>
 
-#include "covertool/lib/cover_jobs.h"
+#include "covertool/jobs/cover_jobs.h"
 #include "platform/ui/window.h"
 
 namespace cover {

@@ -10,7 +10,7 @@
 #include <QWidget>
 
 #include "platform/qt/tests/test_support.h"
-#include "platform/qt/tools/catalogue.h"
+#include "desktop/catalogue.h"
 #include "platform/qt/window_view.h"
 
 namespace rice::qtui {

@@ -1,4 +1,4 @@
-#include "covertool/lib/form1.h"
+#include "covertool/form/form1.h"
 
 #include "platform/core/exit.h"
 #include "platform/core/files.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "covertool/lib/run_time_error.h"
+#include "covertool/jobs/run_time_error.h"
 
 namespace cover {
 

@@ -1,9 +1,9 @@
-#include "covertool/lib/cover_jobs.h"
+#include "covertool/jobs/cover_jobs.h"
 
 #include <new>
 
-#include "covertool/lib/case_blind.h"
-#include "covertool/lib/number_text.h"
+#include "covertool/jobs/case_blind.h"
+#include "covertool/jobs/number_text.h"
 #include "platform/core/encoding.h"
 #include "platform/core/exit.h"
 #include "platform/core/files.h"

@@ -1,4 +1,4 @@
-#include "covertool/lib/number_text.h"
+#include "covertool/jobs/number_text.h"
 
 #include <cmath>
 #include <cstdio>

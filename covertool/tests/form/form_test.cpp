@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "covertool/lib/form1.h"
+#include "covertool/form/form1.h"
 #include "covertool/tests/fixture.h"
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"

@@ -1,4 +1,4 @@
-#include "covertool/lib/cover_db.h"
+#include "covertool/jobs/cover_db.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "covertool/lib/case_blind.h"
+#include "covertool/jobs/case_blind.h"
 #include "platform/core/atomic_dbf.h"
 #include "platform/core/files.h"
 #include "platform/core/paths.h"

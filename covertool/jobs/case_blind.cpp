@@ -1,4 +1,4 @@
-#include "covertool/lib/case_blind.h"
+#include "covertool/jobs/case_blind.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "covertool/lib/cover_db.h"
+#include "covertool/jobs/cover_db.h"
 #include "platform/core/message_sink.h"
 
 namespace cover {

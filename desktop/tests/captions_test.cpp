@@ -11,7 +11,7 @@
 #include <QStyleOptionButton>
 
 #include "platform/qt/tests/test_support.h"
-#include "platform/qt/tools/catalogue.h"
+#include "desktop/catalogue.h"
 #include "platform/qt/window_view.h"
 
 namespace rice::qtui {

@@ -1,4 +1,4 @@
-#include "covertool/lib/run_time_error.h"
+#include "covertool/jobs/run_time_error.h"
 
 namespace cover {
 
