@@ -63,7 +63,7 @@ public:
 
     // Cuts the source image to the box of one parcel file (engine clip, messages through the
     // document's sink).
-    void ClipLanToParcels(const rice::LanImage& source, const std::string& parcelPath);
+    bool ClipLanToParcels(const rice::LanImage& source, const std::string& parcelPath);
 
     // Signature merge: finds the rice signature files from a folder (appended to
     // m_riceGsgFiles), converts one signature file into its temporary class-statistics text

@@ -1,11 +1,13 @@
 // Threshold grid run (32838).
 #include <cstdio>
+#include <set>
 
 #include "platform/core/exit.h"
 #include "platform/core/files.h"
 #include "platform/ui/ui.h"
 #include "workbench/dialogs/BatchMLDlg.h"
 #include "workbench/doc/KorvaneDoc.h"
+#include "workbench/engine/clip.h"
 #include "workbench/engine/lan_image.h"
 #include "workbench/engine/threshold_grid.h"
 
@@ -25,6 +27,7 @@ void CKorvaneDoc::OnThresholdCalc() {
     if (ui::DoModal(dlg) != ui::kOK) return;
     ui::WaitCursor busy;  // the run holds the user-interface thread
     const std::vector<std::string> parcels = dlg.m_parcelPaths;
+    std::set<std::string> notClipped;
     {
         std::optional<rice::LanImage> source = rice::ReadLanImage(dlg.m_imagePath);
         if (!source) {
@@ -32,8 +35,11 @@ void CKorvaneDoc::OnThresholdCalc() {
             return;
         }
         // A parcel path without "shp" has no clip of its own: the clip says so, and the grid
-        // leaves that file out.
-        for (const std::string& parcel : parcels) ClipLanToParcels(*source, parcel);
+        // leaves that file out. A clip refused or failed now may have left an older image at
+        // its path: the grid finds no input there, as when nothing is left.
+        for (const std::string& parcel : parcels)
+            if (!ClipLanToParcels(*source, parcel))
+                if (auto clip = rice::ClippedLanPath(parcel)) notClipped.insert(*clip);
     }
     m_thr1Lower = CBatchMLDlg::BoundValue(dlg.m_lo1Text);
     m_thr1Upper = CBatchMLDlg::BoundValue(dlg.m_hi1Text);
@@ -43,7 +49,9 @@ void CKorvaneDoc::OnThresholdCalc() {
                         rice::ThresholdGridCount(m_thr1Lower, m_thr1Upper),
                         rice::ThresholdGridCount(m_thr2Lower, m_thr2Upper)};
     m_thresholdPairCount = plan.p * plan.q;
-    const std::vector<rice::GridStep> steps = rice::GridSteps(plan);
+    std::vector<rice::GridStep> steps = rice::GridSteps(plan);
+    for (rice::GridStep& s : steps)
+        if (notClipped.count(s.input)) s.input.clear();
     rice::GridHooks hooks;
     hooks.record = [this](const rice::GridStep& s) {
         m_gridInputImage = s.input;

@@ -43,7 +43,8 @@ void RunImageClassification(CKorvaneDoc& doc, const CML& dlg) {
         ui::AppMessageBox("原始Lan檔開啟錯誤! - " + dlg.m_sourceImageName);
         rice::EndProcess(1);
     }
-    for (const auto& parcel : parcels) doc.ClipLanToParcels(*image, parcel);
+    std::vector<bool> clipped;
+    for (const auto& parcel : parcels) clipped.push_back(doc.ClipLanToParcels(*image, parcel));
     image.reset();
 
     const double v = unsigned(dlg.m_probSliderPos) / 100.0;
@@ -63,7 +64,9 @@ void RunImageClassification(CKorvaneDoc& doc, const CML& dlg) {
         AppendErlog(stats, statsFile == nullptr);
         if (!statsFile) continue;
         std::fclose(statsFile);
-        rice::ClassifyMaximumLikelihood(*input, stats, output, v, u, doc.Sink());
+        // A clip refused or failed now may have left an older image at its path: the
+        // classifier gets no input, as when nothing is left.
+        rice::ClassifyMaximumLikelihood(clipped[i] ? *input : std::string(), stats, output, v, u, doc.Sink());
     }
 }
 

@@ -52,12 +52,12 @@ std::optional<std::string> ClippedLanPath(const std::string& parcelPath) {
     return ReplaceAll(parcelPath, "shp", "lan");
 }
 
-void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink) {
+bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink) {
     const std::string cannotOpen = "錯誤類型0004" + parcelPath;
     SHPHandle shp = OpenShapesForReading(parcelPath);
     if (!shp) {
         sink.ShowMessage(cannotOpen);
-        return;
+        return false;
     }
     double minBound[4] = {0, 0, 0, 0};
     double maxBound[4] = {0, 0, 0, 0};
@@ -95,23 +95,23 @@ void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
     // hold, or inverted) is a parcel file this image cannot be clipped to.
     if (!firstCol || !firstLine || !cols || !lines || !LanHeaderIsReadable(h)) {
         sink.ShowMessage(cannotOpen);
-        return;
+        return false;
     }
 
     std::optional<std::string> outPath = ClippedLanPath(parcelPath);
     if (!outPath) {
         sink.ShowMessage("錯誤類型0005" + parcelPath);
-        return;
+        return false;
     }
     // A stray vertex or a tiny cell size would turn the clip into gigabytes of zeros.
     if (auto refusal = ClipSizeRefusal(source.header, h, parcelPath, FreeBytesFor(*outPath))) {
         sink.ShowMessage(*refusal);
-        return;
+        return false;
     }
     StreamingFileWriter out;
     if (!out.Open(*outPath)) {
         sink.ShowMessage("錯誤類型0005" + *outPath);
-        return;
+        return false;
     }
     LanHeaderBytes bytes = EncodeLanHeader(h);
     out.Write(bytes.data(), bytes.size());
@@ -142,7 +142,11 @@ void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
             out.Write(row.data(), row.size());
         }
     }
-    if (!out.Commit()) sink.ShowMessage("錯誤類型0005" + *outPath);
+    if (!out.Commit()) {
+        sink.ShowMessage("錯誤類型0005" + *outPath);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace rice

@@ -30,6 +30,8 @@ std::optional<std::string> ClipSizeRefusal(const LanHeader& source, const LanHea
                                            const std::string& parcelPath,
                                            std::optional<std::uint64_t> freeBytes);
 
-void ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink);
+// True when the clip was written. After a false, a file at the clip path is not this run's clip
+// (an older one, or none) and must not be classified.
+bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink);
 
 }  // namespace rice

@@ -117,6 +117,10 @@ TEST_F(BadRunInputs, DamagedParcelFileIsNamedAndTheNextIsStillClassified) {
         Source(c.xcell);
         rice::test::WriteBoxShapefile(bad, c.box[0], c.box[1], c.box[2], c.box[3]);
         rice::test::WriteBoxShapefile(P("shp/good.shp"), c.goodBox[0], c.goodBox[1], c.goodBox[2], c.goodBox[3]);
+        // An earlier run's clip of the damaged file: never classified when this run's clip
+        // of it is refused.
+        fs::copy_file(P("src.lan"), P("lan/bad.lan"));
+        const bool refused = !c.classify.empty() && c.classify.find("0001") != std::string::npos;
         if (c.statsFolder) fs::create_directories(P("cls/infobad_Merge.gsg"));
         else ASSERT_TRUE(rice::WriteFileAtomic(P("cls/infobad_Merge.gsg"), stats_));
         ASSERT_TRUE(rice::WriteFileAtomic(P("cls/infogood_Merge.gsg"), stats_));
@@ -128,6 +132,7 @@ TEST_F(BadRunInputs, DamagedParcelFileIsNamedAndTheNextIsStillClassified) {
         auto good = rice::ReadLanImage(P("out/good_0.00_0.00.lan"));
         ASSERT_TRUE(good);
         EXPECT_EQ(good->header.nbands, 9);
+        EXPECT_EQ(rice::FileExists(P("out/bad_0.00_0.00.lan")), !refused && !c.statsFolder);
         EXPECT_GT(good->header.icols, 0);
         // The picker left the current folder in shp: the log is there.
         EXPECT_EQ(rice::ReadWholeFile(P("shp/erlog.er")).value_or(""),
@@ -140,6 +145,9 @@ TEST_F(BadRunInputs, DamagedParcelFileIsNamedAndTheNextIsStillClassified) {
                       &status),
                   c.grid);
         EXPECT_TRUE(rice::IsRegularFile(P("shp/good_0.10_0.10.lan")));
+        if (refused) {
+            EXPECT_FALSE(rice::FileExists(P("shp/bad_0.10_0.10.lan")));
+        }
         // The grid ends the program at a merge-info file it cannot open, as it always did.
         EXPECT_EQ(status, c.statsFolder ? 1 : 0);
     }
