@@ -73,9 +73,8 @@ void BM_ClassifyLinesInMemory(benchmark::State& state) {
         for (int t = 0; t < threads; ++t)
             pool.emplace_back([&, t] {
                 rice::LineClassification line;
-                rice::ClassifierScratch scratch;
                 for (std::size_t r = static_cast<std::size_t>(t); r < image.lines.size(); r += threads) {
-                    rice::ClassifyLine(*model, image.lines[r].data(), image.header.icols, line, scratch);
+                    rice::ClassifyLine(*model, image.lines[r].data(), image.header.icols, line);
                     benchmark::DoNotOptimize(line.bands.data());
                 }
             });

@@ -191,8 +191,7 @@ TEST_F(ClassifyTest, FlagBoundariesAtTheComputedProbabilities) {
     ASSERT_TRUE(model);
     const std::uint8_t cell[] = {80};
     LineClassification line;
-    ClassifierScratch scratch;
-    ClassifyLine(*model, cell, 1, line, scratch);
+    ClassifyLine(*model, cell, 1, line);
     const double pb = line.pBest[0], diff = std::fabs(line.pRice[0] - line.pNonrice[0]);
     ASSERT_GT(pb, 0.5);
     ASSERT_LT(pb, 1.0);

@@ -1,0 +1,63 @@
+// The cell kernel in four lanes of AVX2 with fused multiply-adds; this file alone is built
+// with those instruction sets, and runs only where the processor has them.
+#include "workbench/engine/classifier_kernel.h"
+
+#if defined(__AVX2__) && defined(__FMA__)
+#include <immintrin.h>
+
+#include "workbench/engine/classifier_kernel_impl.h"
+
+namespace rice {
+namespace {
+
+struct Avx2Lanes {
+    using V = __m256d;
+    using M = __m256d;
+    using I = __m256i;
+    static constexpr int W = 4;
+    static V Set(double v) { return _mm256_set1_pd(v); }
+    static I SetI(long long v) { return _mm256_set1_epi64x(v); }
+    static V Load(const double* p) { return _mm256_loadu_pd(p); }
+    static void Store(double* p, V v) { _mm256_storeu_pd(p, v); }
+    static V LoadBytes(const std::uint8_t* b) {
+        int four;
+        std::memcpy(&four, b, sizeof four);
+        return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four)));
+    }
+    static V Add(V a, V b) { return _mm256_add_pd(a, b); }
+    static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
+    static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
+    static V Div(V a, V b) { return _mm256_div_pd(a, b); }
+    static V Fma(V a, V b, V c) { return _mm256_fmadd_pd(a, b, c); }
+    static V Max(V a, V b) { return _mm256_max_pd(a, b); }
+    static V Min(V a, V b) { return _mm256_min_pd(a, b); }
+    static M Ge(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
+    static M Gt(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
+    static M Lt(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
+    static M Eq(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
+    static M And(M a, M b) { return _mm256_and_pd(a, b); }
+    static M Or(M a, M b) { return _mm256_or_pd(a, b); }
+    static bool Any(M m) { return _mm256_movemask_pd(m) != 0; }
+    static V Select(M m, V a, V b) { return _mm256_blendv_pd(b, a, m); }
+    static I Bits(V v) { return _mm256_castpd_si256(v); }
+    static V FromBits(I i) { return _mm256_castsi256_pd(i); }
+    static I AddI(I a, I b) { return _mm256_add_epi64(a, b); }
+    static I SubI(I a, I b) { return _mm256_sub_epi64(a, b); }
+    static I OrI(I a, I b) { return _mm256_or_si256(a, b); }
+    static I Shl52(I a) { return _mm256_slli_epi64(a, 52); }
+    static I Shr52(I a) { return _mm256_srli_epi64(a, 52); }
+};
+
+}  // namespace
+
+LineKernel Avx2LineKernel() { return &KernelLineAny<Avx2Lanes>; }
+
+}  // namespace rice
+
+#else
+
+namespace rice {
+LineKernel Avx2LineKernel() { return nullptr; }
+}  // namespace rice
+
+#endif
