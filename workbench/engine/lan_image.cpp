@@ -162,6 +162,7 @@ std::optional<LanHeader> ReadLanHeader(const std::string& path, std::string* why
 std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return SetWhy(why, "cannot be opened"), std::nullopt;
+    std::setvbuf(f, nullptr, _IOFBF, std::size_t{1} << 20);  // a few large reads, not one per line
     std::optional<LanHeader> h = ReadHeaderFrom(f, why);
     if (!h) {
         std::fclose(f);
