@@ -145,6 +145,8 @@ struct ScalarLanes {
     static I OrI(I a, I b) { return a | b; }
     static I Shl52(I a) { return a << 52; }
     static I Shr52(I a) { return a >> 52; }
+    // floor(log2 v) for a normal v >= 0, -1023 below (the exponent field, unbiased).
+    static V Exponent(V v) { return static_cast<double>(std::bit_cast<I>(v) >> 52) - 1023.0; }
 };
 
 inline std::uint8_t ToByte(double p) {

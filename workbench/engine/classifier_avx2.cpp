@@ -46,6 +46,11 @@ struct Avx2Lanes {
     static I OrI(I a, I b) { return _mm256_or_si256(a, b); }
     static I Shl52(I a) { return _mm256_slli_epi64(a, 52); }
     static I Shr52(I a) { return _mm256_srli_epi64(a, 52); }
+    // floor(log2 v) for a normal v >= 0, -1023 below (the exponent field, unbiased).
+    static V Exponent(V v) {
+        const V field = FromBits(_mm256_or_si256(Shr52(Bits(v)), Bits(Set(0x1p52))));
+        return Sub(field, Set(0x1p52 + 1023.0));
+    }
 };
 
 }  // namespace

@@ -44,6 +44,8 @@ struct Avx512Lanes {
     static I OrI(I a, I b) { return _mm512_or_si512(a, b); }
     static I Shl52(I a) { return _mm512_slli_epi64(a, 52); }
     static I Shr52(I a) { return _mm512_srli_epi64(a, 52); }
+    // floor(log2 v) for a normal v, the true exponent of a subnormal one, -inf for 0.
+    static V Exponent(V v) { return _mm512_getexp_pd(v); }
 };
 
 }  // namespace

@@ -179,39 +179,40 @@ template <class L, int N>
         else otherTop = L::Max(otherTop, gk);
     }
 
-    // The sum in class order, skipping the terms that cannot change it.
-    bool done[kKernelMaxClasses];
-    V sum = L::Set(0.0);
-    V lim = L::Set(-__builtin_inf());
-    for (int k = 0; k < K; ++k) {
-        const V xk = L::Sub(L::Load(g + static_cast<std::size_t>(k) * W), t1);
-        done[k] = L::Any(L::And(live, L::Ge(xk, lim)));
-        if (!done[k]) continue;
-        const V ek = KernelExp<L>(xk);
-        L::Store(e + static_cast<std::size_t>(k) * W, ek);
-        sum = L::Add(sum, ek);
-        // A term below 2^(E - 56) of a sum in [2^E, 2^(E+1)) is under an eighth of its ulp
-        // (and one below -746 is exactly 0).
-        V expo = L::Sub(L::FromBits(L::OrI(L::Shr52(L::Bits(sum)), L::Bits(L::Set(0x1p52)))), L::Set(0x1p52));
-        expo = L::Max(expo, L::Set(1.0));
-        lim = L::Mul(L::Sub(expo, L::Set(1023.0 + 56.0)), L::Set(0.6931471805599453));
-    }
-
-    // The classes whose probabilities are needed.
+    // Where the margins hold, the candidates of the choices are the classes within kNear of
+    // the third best overall or of the best of their half.
     const V x3 = L::Sub(t3, t1), xr = L::Sub(riceTop, t1), xo = L::Sub(otherTop, t1);
     const V trusted = L::Set(kTrusted);
     const bool all = L::Any(L::And(live, L::Or(L::Lt(x3, trusted), L::Or(L::Lt(xr, trusted), L::Lt(xo, trusted)))));
     const V near = L::Set(kNear);
     const V cut3 = L::Sub(x3, near), cutRice = L::Sub(xr, near), cutOther = L::Sub(xo, near);
+
+    // The sum in class order, skipping the terms that cannot change it; the exponentials of
+    // the candidates are kept.
     int list[kKernelMaxClasses];
     int count = 0;
+    V sum = L::Set(0.0);
+    V lim = L::Set(-__builtin_inf());
     for (int k = 0; k < K; ++k) {
         const V xk = L::Sub(L::Load(g + static_cast<std::size_t>(k) * W), t1);
-        if (!all && !L::Any(L::And(live, L::Or(L::Ge(xk, cut3), L::Ge(xk, k < R ? cutRice : cutOther)))))
-            continue;
-        const V ek = done[k] ? L::Load(e + static_cast<std::size_t>(k) * W) : KernelExp<L>(xk);
-        L::Store(p + static_cast<std::size_t>(k) * W, L::Div(ek, sum));
-        list[count++] = k;
+        const bool need = L::Any(L::And(live, L::Ge(xk, lim)));
+        const bool candidate =
+            all || L::Any(L::And(live, L::Or(L::Ge(xk, cut3), L::Ge(xk, k < R ? cutRice : cutOther))));
+        if (!need && !candidate) continue;
+        const V ek = KernelExp<L>(xk);
+        if (candidate) {
+            L::Store(e + static_cast<std::size_t>(k) * W, ek);
+            list[count++] = k;
+        }
+        if (!need) continue;
+        sum = L::Add(sum, ek);
+        // A term below 2^(E - 56) of a sum in [2^E, 2^(E+1)) is under an eighth of its ulp
+        // (and one below -746 is exactly 0).
+        lim = L::Mul(L::Sub(L::Exponent(sum), L::Set(56.0)), L::Set(0.6931471805599453));
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::size_t at = static_cast<std::size_t>(list[i]) * W;
+        L::Store(p + at, L::Div(L::Load(e + at), sum));
     }
     KernelChoices<L> c = KernelChoose<L>(p, list, count, R);
     if (R == 0) {  // no rice class: the search keeps class 1
