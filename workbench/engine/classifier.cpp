@@ -147,6 +147,10 @@ struct ScalarLanes {
     static I Shr52(I a) { return a >> 52; }
     // floor(log2 v) for a normal v >= 0, -1023 below (the exponent field, unbiased).
     static V Exponent(V v) { return static_cast<double>(std::bit_cast<I>(v) >> 52) - 1023.0; }
+    static V Trunc(V v) { return std::trunc(v); }
+    // v holds whole numbers 0 to 255.
+    static void StoreBytes(std::uint8_t* dst, V v, std::size_t) { *dst = static_cast<std::uint8_t>(v); }
+    static void StoreN(double* dst, V v, std::size_t) { *dst = v; }
 };
 
 inline std::uint8_t ToByte(double p) {
@@ -343,6 +347,7 @@ namespace {
 LineKernel KernelOf(ClassifierKernel kernel) {
 #if defined(__x86_64__) || defined(__i386__)
     static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+                               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
                                __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else

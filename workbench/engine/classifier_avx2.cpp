@@ -51,6 +51,21 @@ struct Avx2Lanes {
         const V field = FromBits(_mm256_or_si256(Shr52(Bits(v)), Bits(Set(0x1p52))));
         return Sub(field, Set(0x1p52 + 1023.0));
     }
+    static V Trunc(V v) { return _mm256_round_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC); }
+    // The first n lanes; v holds whole numbers 0 to 255.
+    static void StoreBytes(std::uint8_t* dst, V v, std::size_t n) {
+        __m128i i = _mm256_cvttpd_epi32(v);
+        i = _mm_packus_epi32(i, i);
+        i = _mm_packus_epi16(i, i);
+        const int four = _mm_cvtsi128_si32(i);
+        std::memcpy(dst, &four, n);
+    }
+    static void StoreN(double* dst, V v, std::size_t n) {
+        if (n == W) return Store(dst, v);
+        alignas(32) double lanes[W];
+        _mm256_store_pd(lanes, v);
+        std::memcpy(dst, lanes, n * sizeof(double));
+    }
 };
 
 }  // namespace

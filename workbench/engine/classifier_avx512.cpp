@@ -1,8 +1,9 @@
-// The cell kernel in eight lanes of AVX-512 (F, DQ) with fused multiply-adds; this file alone
+// The cell kernel in eight lanes of AVX-512 (F, DQ, BW, VL) with fused multiply-adds; this file alone
 // is built with those instruction sets, and runs only where the processor has them.
 #include "workbench/engine/classifier_kernel.h"
 
-#if defined(__AVX512F__) && defined(__AVX512DQ__) && defined(__FMA__)
+#if defined(__AVX512F__) && defined(__AVX512DQ__) && defined(__AVX512BW__) && defined(__AVX512VL__) && \
+    defined(__FMA__)
 #include <immintrin.h>
 
 #include "workbench/engine/classifier_kernel_impl.h"
@@ -46,6 +47,16 @@ struct Avx512Lanes {
     static I Shr52(I a) { return _mm512_srli_epi64(a, 52); }
     // floor(log2 v) for a normal v, the true exponent of a subnormal one, -inf for 0.
     static V Exponent(V v) { return _mm512_getexp_pd(v); }
+    static V Trunc(V v) { return _mm512_roundscale_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC); }
+    // The first n lanes; v holds whole numbers 0 to 255.
+    static void StoreBytes(std::uint8_t* dst, V v, std::size_t n) {
+        const __m128i bytes = _mm256_cvtepi32_epi8(_mm512_cvttpd_epi32(v));
+        if (n == W) _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+        else _mm_mask_storeu_epi8(dst, static_cast<__mmask16>((1u << n) - 1), bytes);
+    }
+    static void StoreN(double* dst, V v, std::size_t n) {
+        _mm512_mask_storeu_pd(dst, static_cast<__mmask8>((1u << n) - 1), v);
+    }
 };
 
 }  // namespace

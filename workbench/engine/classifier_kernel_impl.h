@@ -152,11 +152,6 @@ template <class L>
     return c;
 }
 
-inline std::uint8_t KernelByte(double p) {
-    const double y = p * 255.0;
-    return (y >= 0.0 && y < 256.0) ? static_cast<std::uint8_t>(y) : 0;
-}
-
 // W cells whose n band values are x; `live` marks the cells that are not background.
 template <class L, int N>
 [[gnu::always_inline]] inline KernelChoices<L> KernelCells(const KernelModel& m, const typename L::V* x,
@@ -229,14 +224,13 @@ void KernelLineOf(const KernelModel& m, const KernelLine& line) {
     const int n = N > 0 ? N : m.bands;
     const std::size_t cols = line.cols;
     alignas(64) double g[kKernelMaxClasses * W], e[kKernelMaxClasses * W], p[kKernelMaxClasses * W];
-    alignas(64) double best[W] = {}, second[W] = {}, third[W] = {}, rice[W] = {}, nonrice[W] = {};
-    alignas(64) double pb[W] = {}, ps[W] = {}, pt[W] = {}, pr[W] = {}, pn[W] = {}, total[W] = {};
     std::uint8_t* band[8];
     for (int b = 0; b < 8; ++b) band[b] = line.bands + b * cols;
+    const V zero = L::Set(0.0), one = L::Set(1.0), full = L::Set(255.0), top = L::Set(256.0);
     for (std::size_t c0 = 0; c0 < cols; c0 += W) {
         const std::size_t tn = cols - c0 < static_cast<std::size_t>(W) ? cols - c0 : W;
         V x[kKernelMaxBands];
-        V sum = L::Set(0.0);
+        V sum = zero;
         for (int b = 0; b < n; ++b) {
             const std::uint8_t* src = line.rows + b * cols + c0;
             if (tn == static_cast<std::size_t>(W)) {
@@ -248,40 +242,27 @@ void KernelLineOf(const KernelModel& m, const KernelLine& line) {
             }
             sum = L::Add(sum, x[b]);
         }
-        const auto live = L::Gt(sum, L::Set(0.0));
-        L::Store(total, sum);
-        if (L::Any(live)) {
-            const KernelChoices<L> c = KernelCells<L, N>(m, x, live, g, e, p);
-            L::Store(best, c.best);
-            L::Store(second, c.second);
-            L::Store(third, c.third);
-            L::Store(rice, c.rice);
-            L::Store(nonrice, c.nonrice);
-            L::Store(pb, c.pb);
-            L::Store(ps, c.ps);
-            L::Store(pt, c.pt);
-            L::Store(pr, c.pr);
-            L::Store(pn, c.pn);
-        }
-        for (std::size_t t = 0; t < tn; ++t) {
-            const std::size_t col = c0 + t;
-            if (total[t] == 0) {
-                for (int b = 0; b < 8; ++b) band[b][col] = 0;
-                line.pBest[col] = line.pRice[col] = line.pNonrice[col] = 0;
-                continue;
-            }
-            band[0][col] = static_cast<std::uint8_t>(static_cast<int>(best[t]) + 1);
-            band[1][col] = KernelByte(pb[t]);
-            band[2][col] = static_cast<std::uint8_t>(static_cast<int>(second[t]) + 1);
-            band[3][col] = KernelByte(ps[t]);
-            band[4][col] = static_cast<std::uint8_t>(static_cast<int>(third[t]) + 1);
-            band[5][col] = KernelByte(pt[t]);
-            band[6][col] = KernelByte(pr[t]);
-            band[7][col] = KernelByte(pn[t]);
-            line.pBest[col] = pb[t];
-            line.pRice[col] = pr[t];
-            line.pNonrice[col] = pn[t];
-        }
+        // Background cells (every used band 0) get 0 everywhere.
+        const auto live = L::Gt(sum, zero);
+        KernelChoices<L> c{zero, zero, zero, zero, zero, zero, zero, zero, zero, zero};
+        if (L::Any(live)) c = KernelCells<L, N>(m, x, live, g, e, p);
+        auto classOf = [&](V k) { return L::Select(live, L::Add(k, one), zero); };
+        // p x 255 truncated, as a byte.
+        auto byteOf = [&](V q) {
+            const V y = L::Mul(q, full);
+            return L::Select(L::And(live, L::And(L::Ge(y, zero), L::Lt(y, top))), L::Trunc(y), zero);
+        };
+        L::StoreBytes(band[0] + c0, classOf(c.best), tn);
+        L::StoreBytes(band[1] + c0, byteOf(c.pb), tn);
+        L::StoreBytes(band[2] + c0, classOf(c.second), tn);
+        L::StoreBytes(band[3] + c0, byteOf(c.ps), tn);
+        L::StoreBytes(band[4] + c0, classOf(c.third), tn);
+        L::StoreBytes(band[5] + c0, byteOf(c.pt), tn);
+        L::StoreBytes(band[6] + c0, byteOf(c.pr), tn);
+        L::StoreBytes(band[7] + c0, byteOf(c.pn), tn);
+        L::StoreN(line.pBest + c0, L::Select(live, c.pb, zero), tn);
+        L::StoreN(line.pRice + c0, L::Select(live, c.pr, zero), tn);
+        L::StoreN(line.pNonrice + c0, L::Select(live, c.pn, zero), tn);
     }
 }
 
