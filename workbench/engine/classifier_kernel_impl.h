@@ -6,9 +6,9 @@
 // Every value that reaches the output is computed by the same operations, in the same order,
 // as the plain cell-by-cell reference (fused multiply-adds where it has std::fma), so the bytes
 // are the same. What the kernel leaves out provably changes nothing:
-//  - the sum of the exponentials is taken in class order, but a term below an eighth of an
-//    ulp of the running sum (bounded from its exponent, before computing it) is skipped: adding
-//    it would leave the sum unchanged;
+//  - the sum of the exponentials is taken in class order, but a term that is below half an
+//    ulp of the running sum (bounded from its argument before it is computed, with room for
+//    the exponential's own error) is skipped: adding it would leave the sum unchanged;
 //  - the probabilities are divided out only for the candidates of the five choices: classes
 //    whose exponent lies within kNear of the third best overall or of the best of their half.
 //    Any other class has a probability strictly below every candidate's, so it cannot win, tie
@@ -201,8 +201,8 @@ template <class L, int N>
         }
         if (!need) continue;
         sum = L::Add(sum, ek);
-        // A term below 2^(E - 56) of a sum in [2^E, 2^(E+1)) is under an eighth of its ulp
-        // (and one below -746 is exactly 0).
+        // exp(x) below 2^(E - 56) stays, with its error, below half the ulp 2^(E - 52) of a
+        // sum in [2^E, 2^(E+1)) (and one below -746 is exactly 0).
         lim = L::Mul(L::Sub(L::Exponent(sum), L::Set(56.0)), L::Set(0.6931471805599453));
     }
     for (int i = 0; i < count; ++i) {
