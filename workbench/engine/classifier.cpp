@@ -147,6 +147,7 @@ struct ScalarLanes {
     static I Shr52(I a) { return a >> 52; }
     // floor(log2 v) for a normal v >= 0, -1023 below (the exponent field, unbiased).
     static V Exponent(V v) { return static_cast<double>(std::bit_cast<I>(v) >> 52) - 1023.0; }
+    static V Pow2Scale(V p, V k) { return KernelScaleBySplit<ScalarLanes>(p, k); }
     static V Trunc(V v) { return std::trunc(v); }
     // v holds whole numbers 0 to 255.
     static void StoreBytes(std::uint8_t* dst, V v, std::size_t) { *dst = static_cast<std::uint8_t>(v); }

@@ -51,6 +51,7 @@ struct Avx2Lanes {
         const V field = FromBits(_mm256_or_si256(Shr52(Bits(v)), Bits(Set(0x1p52))));
         return Sub(field, Set(0x1p52 + 1023.0));
     }
+    static V Pow2Scale(V p, V k) { return KernelScaleBySplit<Avx2Lanes>(p, k); }
     static V Trunc(V v) { return _mm256_round_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC); }
     // The first n lanes; v holds whole numbers 0 to 255.
     static void StoreBytes(std::uint8_t* dst, V v, std::size_t n) {

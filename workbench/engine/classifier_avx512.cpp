@@ -47,6 +47,8 @@ struct Avx512Lanes {
     static I Shr52(I a) { return _mm512_srli_epi64(a, 52); }
     // floor(log2 v) for a normal v, the true exponent of a subnormal one, -inf for 0.
     static V Exponent(V v) { return _mm512_getexp_pd(v); }
+    // One rounding, subnormal results included: the same value as the split product.
+    static V Pow2Scale(V p, V k) { return _mm512_scalef_pd(p, k); }
     static V Trunc(V v) { return _mm512_roundscale_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC); }
     // The first n lanes; v holds whole numbers 0 to 255.
     static void StoreBytes(std::uint8_t* dst, V v, std::size_t n) {

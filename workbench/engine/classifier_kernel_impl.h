@@ -31,6 +31,21 @@ constexpr double kTrusted = -700;        // e^-700 / 255 is still a normal numbe
 
 constexpr int KernelQuadSize(int n) { return n * (n + 1) / 2; }
 
+// p x 2^k for a whole k from -1100 to 1100, rounded once: k = k1 + k2 with both halves inside
+// the normal exponent range, so p x 2^k1 is exact and only the second product rounds.
+template <class L>
+[[gnu::always_inline]] inline typename L::V KernelScaleBySplit(typename L::V p, typename L::V k) {
+    using V = typename L::V;
+    constexpr double kShifter = 0x1.8p52;
+    const auto shifter = L::Bits(L::Set(kShifter));
+    const auto ki = L::SubI(L::Bits(L::Add(k, L::Set(kShifter))), shifter);
+    const auto k1 = L::SubI(L::Bits(L::Fma(k, L::Set(0.5), L::Set(kShifter))), shifter);
+    const auto k2 = L::SubI(ki, k1);
+    const V s1 = L::FromBits(L::Shl52(L::AddI(k1, L::SetI(1023))));
+    const V s2 = L::FromBits(L::Shl52(L::AddI(k2, L::SetI(1023))));
+    return L::Mul(L::Mul(p, s1), s2);
+}
+
 // exp(x) for x <= 709 (NaN gives NaN): 2^k e^r with r = x - k ln 2, |r| <= ln2 / 2; e^r by its
 // Taylor series to r^13; 2^k applied as two normal powers of two so a subnormal result is
 // rounded once; exactly 0 below -746. The reference calls it with one lane.
@@ -61,16 +76,7 @@ template <class L>
     p = L::Fma(p, r, L::Set(0.5));
     p = L::Fma(p, r, L::Set(1.0));
     p = L::Fma(p, r, L::Set(1.0));
-    // k = k1 + k2, both halves inside the normal exponent range.
-    const V k1d = L::Fma(k, L::Set(0.5), L::Set(kShifter));
-    const auto shifter = L::Bits(L::Set(kShifter));
-    const auto ki = L::SubI(L::Bits(kd), shifter);
-    const auto k1 = L::SubI(L::Bits(k1d), shifter);
-    const auto k2 = L::SubI(ki, k1);
-    const V s1 = L::FromBits(L::Shl52(L::AddI(k1, L::SetI(1023))));
-    const V s2 = L::FromBits(L::Shl52(L::AddI(k2, L::SetI(1023))));
-    const V result = L::Mul(L::Mul(p, s1), s2);
-    return L::Select(underflow, L::Set(0.0), result);
+    return L::Select(underflow, L::Set(0.0), L::Pow2Scale(p, k));
 }
 
 
