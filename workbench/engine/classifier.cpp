@@ -396,8 +396,15 @@ void ClassifyLine(const ClassifierModel& m, const std::uint8_t* rows, int icols,
 
 void FlagRow(const LineClassification& line, const std::uint8_t* firstBand, double v, double u,
              std::uint8_t* flags) {
-    for (int c = 0; c < line.icols; ++c)
-        flags[c] = firstBand[c] == 0 ? 0 : ThresholdFlag(line.pBest[c], line.pRice[c], line.pNonrice[c], v, u);
+    // ThresholdFlag without branches, so the loop runs in vectors.
+    const double* pb = line.pBest.data();
+    const double* pr = line.pRice.data();
+    const double* pn = line.pNonrice.data();
+    for (int c = 0; c < line.icols; ++c) {
+        const double diff = std::fabs(pr[c] - pn[c]);
+        const int flag = pb[c] < v ? 2 : diff < u ? 1 : 0;
+        flags[c] = static_cast<std::uint8_t>(firstBand[c] == 0 ? 0 : flag);
+    }
 }
 
 void FlagLine(const LineClassification& line, double v, double u, std::uint8_t* nine) {
