@@ -6,12 +6,14 @@
 #include <shapefil.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "platform/core/files.h"
 #include "platform/core/message_sink.h"
+#include "platform/core/parallel.h"
 #include "samples/lan_samples.h"
 #include "workbench/engine/classifier.h"
 #include "workbench/engine/clip.h"
@@ -100,21 +102,19 @@ void BM_ClassifyLinesInMemory(benchmark::State& state) {
     auto stats = rice::ReadClassStatistics(*rice::ReadWholeFile(d.stats));
     auto model = rice::PrepareClassifier(*stats, bands);
     for (auto _ : state) {
-        std::vector<std::thread> pool;
-        for (int t = 0; t < threads; ++t)
-            pool.emplace_back([&, t] {
-                rice::LineClassification line;
-                for (std::size_t r = static_cast<std::size_t>(t); r < image.lines.size(); r += threads) {
-                    rice::ClassifyLine(*model, image.lines[r].data(), image.header.icols, line);
-                    benchmark::DoNotOptimize(line.bands.data());
-                }
-            });
-        for (auto& th : pool) th.join();
+        rice::ParallelFor(image.lines.size(), static_cast<unsigned>(threads),
+                          [&]() -> std::function<void(std::size_t)> {
+                              auto line = std::make_shared<rice::LineClassification>();
+                              return [&, line](std::size_t r) {
+                                  rice::ClassifyLine(*model, image.lines[r].data(), image.header.icols, *line);
+                                  benchmark::DoNotOptimize(line->bands.data());
+                              };
+                          });
     }
     state.SetItemsProcessed(state.iterations() * 4000LL * 4000LL);
 }
 
-const int kCores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+const int kCores = static_cast<int>(rice::ThreadCount(0, 1u << 20));
 
 }  // namespace
 
