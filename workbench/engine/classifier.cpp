@@ -135,6 +135,7 @@ struct ScalarLanes {
     static M Lt(V a, V b) { return a < b; }
     static M Eq(V a, V b) { return a == b; }
     static M And(M a, M b) { return a && b; }
+    static M AndNot(M a, M b) { return a && !b; }
     static M Or(M a, M b) { return a || b; }
     static bool Any(M m) { return m; }
     static V Select(M m, V a, V b) { return m ? a : b; }

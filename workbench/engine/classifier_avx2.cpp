@@ -36,6 +36,7 @@ struct Avx2Lanes {
     static M Lt(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
     static M Eq(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
     static M And(M a, M b) { return _mm256_and_pd(a, b); }
+    static M AndNot(M a, M b) { return _mm256_andnot_pd(b, a); }
     static M Or(M a, M b) { return _mm256_or_pd(a, b); }
     static bool Any(M m) { return _mm256_movemask_pd(m) != 0; }
     static V Select(M m, V a, V b) { return _mm256_blendv_pd(b, a, m); }

@@ -35,6 +35,7 @@ struct Avx512Lanes {
     static M Lt(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
     static M Eq(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
     static M And(M a, M b) { return static_cast<M>(a & b); }
+    static M AndNot(M a, M b) { return static_cast<M>(a & ~b); }
     static M Or(M a, M b) { return static_cast<M>(a | b); }
     static bool Any(M m) { return m != 0; }
     static V Select(M m, V a, V b) { return _mm512_mask_blend_pd(m, b, a); }

@@ -13,8 +13,8 @@
 //    whose exponent lies within kNear of the third best overall or of the best of their half.
 //    Any other class has a probability strictly below every candidate's, so it cannot win, tie
 //    or be chosen second or third. Where that margin cannot be trusted (fewer than three
-//    classes, an empty half, a chosen probability that could underflow) the cells take every
-//    class, as the reference does.
+//    classes, an empty half, a chosen probability that could underflow, discriminants that
+//    are not finite) the cells take every class and every term, as the reference does.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -111,16 +111,23 @@ struct KernelChoices {
     typename L::V best, pb, second, ps, third, pt, rice, pr, nonrice, pn;
 };
 
-// The five searches over the classes in `list` (ascending), p[k * W] their probabilities.
-// Each search starts below every probability, so a class missing from the list is as good as
-// absent: the later class wins ties for best, second and third, the earlier for each half.
+// The five searches over the classes in `list` (ascending), p[k * W] their probabilities: the
+// later class wins ties for best, second and third, the earlier for each half. Over every
+// class they start where the reference does (class 1, and the first non-rice class), which
+// keeps its answers even for probabilities that are not numbers. Over candidates only they
+// start below every probability, so a class missing from the list is as good as absent.
 template <class L>
 [[gnu::always_inline]] inline KernelChoices<L> KernelChoose(const double* p, const int* list, int count,
-                                                             int R) {
+                                                             int R, bool everyClass) {
     using V = typename L::V;
     constexpr int W = L::W;
     const V none = L::Set(-1.0), zero = L::Set(0.0);
     KernelChoices<L> c{none, none, none, none, none, none, none, none, none, none};
+    if (everyClass) {
+        const V p0 = L::Load(p);
+        c = KernelChoices<L>{zero, p0, zero, none, zero, none, zero, p0,
+                             L::Set(static_cast<double>(R)), L::Load(p + static_cast<std::size_t>(R) * W)};
+    }
     for (int i = 0; i < count; ++i) {
         const int k = list[i];
         const V pk = L::Load(p + static_cast<std::size_t>(k) * W);
@@ -138,6 +145,7 @@ template <class L>
             c.pn = L::Select(t, pk, c.pn);
         }
     }
+    if (everyClass) c.ps = L::Select(L::Eq(c.best, zero), zero, L::Load(p));
     for (int i = 0; i < count; ++i) {
         const int k = list[i];
         const V kd = L::Set(static_cast<double>(k));
@@ -146,6 +154,7 @@ template <class L>
         c.second = L::Select(take, kd, c.second);
         c.ps = L::Select(take, q, c.ps);
     }
+    if (everyClass) c.pt = L::Select(L::Or(L::Eq(c.best, zero), L::Eq(c.second, zero)), zero, L::Load(p));
     for (int i = 0; i < count; ++i) {
         const int k = list[i];
         const V kd = L::Set(static_cast<double>(k));
@@ -184,7 +193,8 @@ template <class L, int N>
     // the third best overall or of the best of their half.
     const V x3 = L::Sub(t3, t1), xr = L::Sub(riceTop, t1), xo = L::Sub(otherTop, t1);
     const V trusted = L::Set(kTrusted);
-    const bool all = L::Any(L::And(live, L::Or(L::Lt(x3, trusted), L::Or(L::Lt(xr, trusted), L::Lt(xo, trusted)))));
+    const auto sound = L::And(L::Ge(x3, trusted), L::And(L::Ge(xr, trusted), L::Ge(xo, trusted)));
+    const bool all = L::Any(L::AndNot(live, sound));  // not numbers included
     const V near = L::Set(kNear);
     const V cut3 = L::Sub(x3, near), cutRice = L::Sub(xr, near), cutOther = L::Sub(xo, near);
 
@@ -196,7 +206,7 @@ template <class L, int N>
     V lim = L::Set(-__builtin_inf());
     for (int k = 0; k < K; ++k) {
         const V xk = L::Sub(L::Load(g + static_cast<std::size_t>(k) * W), t1);
-        const bool need = L::Any(L::And(live, L::Ge(xk, lim)));
+        const bool need = all || L::Any(L::And(live, L::Ge(xk, lim)));
         const bool candidate =
             all || L::Any(L::And(live, L::Or(L::Ge(xk, cut3), L::Ge(xk, k < R ? cutRice : cutOther))));
         if (!need && !candidate) continue;
@@ -215,12 +225,7 @@ template <class L, int N>
         const std::size_t at = static_cast<std::size_t>(list[i]) * W;
         L::Store(p + at, L::Div(L::Load(e + at), sum));
     }
-    KernelChoices<L> c = KernelChoose<L>(p, list, count, R);
-    if (R == 0) {  // no rice class: the search keeps class 1
-        c.rice = L::Set(0.0);
-        c.pr = L::Load(p);
-    }
-    return c;
+    return KernelChoose<L>(p, list, count, R, all);
 }
 
 template <class L, int N>

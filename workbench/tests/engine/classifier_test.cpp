@@ -364,7 +364,7 @@ TEST_F(ClassifyTest, ParallelBlocksAndManyThresholdsMatchTheReference) {
 // Class sets that reach every shortcut of the kernels and every case where they must give
 // way: exact ties between identical classes, classes so far apart that every other
 // probability underflows, fewer than three classes, an odd count, band counts without a
-// kernel of their own, and cells far from every class.
+// kernel of their own, cells far from every class and discriminants that overflow.
 TEST_F(ClassifyTest, EveryKernelGivesTheReferencesBytes) {
     auto twins = ManyClasses(20, 4, 5);
     for (int k = 0; k < 20; k += 3) twins[k + 1] = twins[k];  // ties within a half
@@ -387,6 +387,11 @@ TEST_F(ClassifyTest, EveryKernelGivesTheReferencesBytes) {
         {"three classes", ManyClasses(3, 5, 10), 5},
         {"odd count", ManyClasses(7, 6, 11), 6},
         {"nine bands", ManyClasses(12, 9, 12), 9},
+        // Variances so small that far cells' discriminants overflow to minus infinity, for some
+        // classes and for all of them (the reference then meets probabilities that are not
+        // numbers).
+        {"some discriminants infinite", OneBand({{50, 1e-305}, {120, 100}, {60, 1e-305}, {200, 100}}), 1},
+        {"every discriminant infinite", OneBand({{50, 1e-305}, {51, 1e-305}, {60, 1e-305}}), 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
