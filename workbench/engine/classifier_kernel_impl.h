@@ -177,11 +177,13 @@ template <class L, int N>
     const int K = m.classes, R = m.riceClasses, n = m.bands;
     const V low = L::Set(-__builtin_inf());
 
-    // The discriminants, their maximum, the third largest and the best of each half.
-    V t1 = low, t2 = low, t3 = low, riceTop = low, otherTop = low;
+    // The discriminants, their maximum, the third largest and the best of each half; their
+    // sum only tells whether one is not a number (the maximum could pass over it).
+    V t1 = low, t2 = low, t3 = low, riceTop = low, otherTop = low, total = L::Set(0.0);
     for (int k = 0; k < K; ++k) {
         const V gk = KernelDiscriminant<L, N>(m, n, k, x);
         L::Store(g + static_cast<std::size_t>(k) * W, gk);
+        total = L::Add(total, gk);
         t3 = L::Max(t3, L::Min(t2, gk));
         t2 = L::Max(t2, L::Min(t1, gk));
         t1 = L::Max(t1, gk);
@@ -193,7 +195,8 @@ template <class L, int N>
     // the third best overall or of the best of their half.
     const V x3 = L::Sub(t3, t1), xr = L::Sub(riceTop, t1), xo = L::Sub(otherTop, t1);
     const V trusted = L::Set(kTrusted);
-    const auto sound = L::And(L::Ge(x3, trusted), L::And(L::Ge(xr, trusted), L::Ge(xo, trusted)));
+    const auto sound = L::And(L::And(L::Ge(x3, trusted), L::Eq(total, total)),
+                              L::And(L::Ge(xr, trusted), L::Ge(xo, trusted)));
     const bool all = L::Any(L::AndNot(live, sound));  // not numbers included
     const V near = L::Set(kNear);
     const V cut3 = L::Sub(x3, near), cutRice = L::Sub(xr, near), cutOther = L::Sub(xo, near);
