@@ -134,6 +134,7 @@ struct ScalarLanes {
     static M Gt(V a, V b) { return a > b; }
     static M Lt(V a, V b) { return a < b; }
     static M Eq(V a, V b) { return a == b; }
+    static M GeWhere(M m, V a, V b) { return m && a >= b; }
     static M And(M a, M b) { return a && b; }
     static M AndNot(M a, M b) { return a && !b; }
     static M Or(M a, M b) { return a || b; }

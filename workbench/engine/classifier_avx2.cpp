@@ -35,6 +35,7 @@ struct Avx2Lanes {
     static M Gt(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
     static M Lt(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
     static M Eq(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
+    static M GeWhere(M m, V a, V b) { return And(m, Ge(a, b)); }
     static M And(M a, M b) { return _mm256_and_pd(a, b); }
     static M AndNot(M a, M b) { return _mm256_andnot_pd(b, a); }
     static M Or(M a, M b) { return _mm256_or_pd(a, b); }

@@ -34,6 +34,7 @@ struct Avx512Lanes {
     static M Gt(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
     static M Lt(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
     static M Eq(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
+    static M GeWhere(M m, V a, V b) { return _mm512_mask_cmp_pd_mask(m, a, b, _CMP_GE_OQ); }
     static M And(M a, M b) { return static_cast<M>(a & b); }
     static M AndNot(M a, M b) { return static_cast<M>(a & ~b); }
     static M Or(M a, M b) { return static_cast<M>(a | b); }

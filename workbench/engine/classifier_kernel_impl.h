@@ -198,8 +198,10 @@ template <class L, int N>
     const auto sound = L::And(L::And(L::Ge(x3, trusted), L::Eq(total, total)),
                               L::And(L::Ge(xr, trusted), L::Ge(xo, trusted)));
     const bool all = L::Any(L::AndNot(live, sound));  // not numbers included
+    // A class is a candidate when it reaches the lower of the two cuts that apply to it.
     const V near = L::Set(kNear);
-    const V cut3 = L::Sub(x3, near), cutRice = L::Sub(xr, near), cutOther = L::Sub(xo, near);
+    const V cut3 = L::Sub(x3, near);
+    const V cutRice = L::Min(cut3, L::Sub(xr, near)), cutOther = L::Min(cut3, L::Sub(xo, near));
 
     // The sum in class order, skipping the terms that cannot change it; the exponentials of
     // the candidates are kept.
@@ -209,10 +211,10 @@ template <class L, int N>
     V lim = L::Set(-__builtin_inf());
     for (int k = 0; k < K; ++k) {
         const V xk = L::Sub(L::Load(g + static_cast<std::size_t>(k) * W), t1);
-        const bool need = all || L::Any(L::And(live, L::Ge(xk, lim)));
-        const bool candidate =
-            all || L::Any(L::And(live, L::Or(L::Ge(xk, cut3), L::Ge(xk, k < R ? cutRice : cutOther))));
-        if (!need && !candidate) continue;
+        const V cut = k < R ? cutRice : cutOther;
+        if (!all && !L::Any(L::GeWhere(live, xk, L::Min(lim, cut)))) continue;  // the usual case
+        const bool need = all || L::Any(L::GeWhere(live, xk, lim));
+        const bool candidate = all || L::Any(L::GeWhere(live, xk, cut));
         const V ek = KernelExp<L>(xk);
         if (candidate) {
             L::Store(e + static_cast<std::size_t>(k) * W, ek);
