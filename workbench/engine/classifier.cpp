@@ -1,7 +1,6 @@
 #include "workbench/engine/classifier.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -9,15 +8,17 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <thread>
 
 #include "platform/core/files.h"
+#include "platform/core/parallel.h"
+#include "workbench/engine/classifier_kernel.h"
+#include "workbench/engine/classifier_kernel_impl.h"
 #include "workbench/engine/lan_image.h"
 
-// Both the reference and the fast path must round every operation the same way: this file
-// is built with -ffp-contract=off (no fused multiply-add) and -fno-trapping-math (which lets
-// the compiler turn the choice loops into vector selects; it changes no value), and the fast
-// path evaluates each cell's sums in exactly the reference's order.
+// The fast kernels and the reference must round every operation the same way: this file and
+// the kernels' are built with -ffp-contract=off (a fused multiply-add only where written as
+// one) and -fno-trapping-math (no value changes), and the kernels evaluate each cell's sums in
+// exactly the reference's order.
 
 namespace rice {
 namespace {
@@ -110,47 +111,50 @@ std::optional<double> ParseNumber(std::string_view t) {
     return v;
 }
 
-// ---- exponential ------------------------------------------------------------------------
+// ---- one lane: the portable kernel, and the reference's exponential ----------------------
 
-// exp(x) = 2^k e^r with r = x - k ln 2, |r| <= ln2 / 2; e^r by its Taylor series to r^13;
-// 2^k applied as two normal powers of two so a subnormal result is rounded once. Written with
-// plain operations only so a compiler can run it on several cells at once. x must not exceed
-// 709 (the classifier only asks for x <= 0); NaN gives NaN.
-[[gnu::always_inline]] inline double ExpImpl(double x) {
-    constexpr double kShifter = 0x1.8p52;
-    constexpr double kInvLn2 = 1.44269504088896338700e+00;
-    constexpr double kLn2Hi = 6.93147180369123816490e-01;
-    constexpr double kLn2Lo = 1.90821492927058770002e-10;
-    const bool underflow = x < -746.0;
-    const double xc = underflow ? -746.0 : x;
-    const double kd = xc * kInvLn2 + kShifter;
-    const double k = kd - kShifter;  // nearest integer to x / ln 2
-    const double r = (xc - k * kLn2Hi) - k * kLn2Lo;
-    double p = 1.0 / 6227020800.0;   // 1/13!
-    p = p * r + 1.0 / 479001600.0;   // 1/12!
-    p = p * r + 1.0 / 39916800.0;
-    p = p * r + 1.0 / 3628800.0;
-    p = p * r + 1.0 / 362880.0;
-    p = p * r + 1.0 / 40320.0;
-    p = p * r + 1.0 / 5040.0;
-    p = p * r + 1.0 / 720.0;
-    p = p * r + 1.0 / 120.0;
-    p = p * r + 1.0 / 24.0;
-    p = p * r + 1.0 / 6.0;
-    p = p * r + 0.5;
-    p = p * r + 1.0;
-    p = p * r + 1.0;
-    // k = k1 + k2 with both halves inside the normal exponent range.
-    const double k1d = (k * 0.5 + kShifter);
-    const std::uint64_t shifterBits = std::bit_cast<std::uint64_t>(kShifter);
-    const std::uint64_t ki = std::bit_cast<std::uint64_t>(kd) - shifterBits;
-    const std::uint64_t k1 = std::bit_cast<std::uint64_t>(k1d) - shifterBits;
-    const std::uint64_t k2 = ki - k1;
-    const double s1 = std::bit_cast<double>((k1 + 1023) << 52);
-    const double s2 = std::bit_cast<double>((k2 + 1023) << 52);
-    const double result = (p * s1) * s2;
-    return underflow ? 0.0 : result;
-}
+struct ScalarLanes {
+    using V = double;
+    using M = bool;
+    using I = std::uint64_t;
+    static constexpr int W = 1;
+    static V Set(double v) { return v; }
+    static I SetI(std::int64_t v) { return static_cast<I>(v); }
+    static V Load(const double* p) { return *p; }
+    static void Store(double* p, V v) { *p = v; }
+    static V LoadBytes(const std::uint8_t* b) { return static_cast<double>(b[0]); }
+    static V Add(V a, V b) { return a + b; }
+    static V Sub(V a, V b) { return a - b; }
+    static V Mul(V a, V b) { return a * b; }
+    static V Div(V a, V b) { return a / b; }
+    static V Fma(V a, V b, V c) { return std::fma(a, b, c); }
+    static V Max(V a, V b) { return a > b ? a : b; }
+    static V Min(V a, V b) { return a < b ? a : b; }
+    static M Ge(V a, V b) { return a >= b; }
+    static M Gt(V a, V b) { return a > b; }
+    static M Lt(V a, V b) { return a < b; }
+    static M Eq(V a, V b) { return a == b; }
+    static M GeWhere(M m, V a, V b) { return m && a >= b; }
+    static M And(M a, M b) { return a && b; }
+    static M AndNot(M a, M b) { return a && !b; }
+    static M Or(M a, M b) { return a || b; }
+    static bool Any(M m) { return m; }
+    static V Select(M m, V a, V b) { return m ? a : b; }
+    static I Bits(V v) { return std::bit_cast<I>(v); }
+    static V FromBits(I i) { return std::bit_cast<V>(i); }
+    static I AddI(I a, I b) { return a + b; }
+    static I SubI(I a, I b) { return a - b; }
+    static I OrI(I a, I b) { return a | b; }
+    static I Shl52(I a) { return a << 52; }
+    static I Shr52(I a) { return a >> 52; }
+    // floor(log2 v) for a normal v >= 0, -1023 below (the exponent field, unbiased).
+    static V Exponent(V v) { return static_cast<double>(std::bit_cast<I>(v) >> 52) - 1023.0; }
+    static V Pow2Scale(V p, V k) { return KernelScaleBySplit<ScalarLanes>(p, k); }
+    static V Trunc(V v) { return std::trunc(v); }
+    // v holds whole numbers 0 to 255.
+    static void StoreBytes(std::uint8_t* dst, V v, std::size_t) { *dst = static_cast<std::uint8_t>(v); }
+    static void StoreN(double* dst, V v, std::size_t) { *dst = v; }
+};
 
 inline std::uint8_t ToByte(double p) {
     const double y = p * 255.0;
@@ -173,12 +177,13 @@ void ClassifyCellReference(const ClassifierModel& m, const std::uint8_t* x, doub
         const double* mean = &m.means[static_cast<std::size_t>(k) * n];
         const double* a = &m.quad[static_cast<std::size_t>(k) * QuadSize(n)];
         for (int j = 0; j < n; ++j) d[j] = static_cast<double>(x[j]) - mean[j];
-        // Q = sum over i of d_i (a_ii d_i + sum over j > i of (a_ij + a_ji) d_j).
+        // Q = sum over i of d_i (a_ii d_i + sum over j > i of (a_ij + a_ji) d_j), each
+        // product added with one rounding.
         double q = 0;
         for (int i = 0; i < n; ++i) {
             double r = *a++ * d[i];
-            for (int j = i + 1; j < n; ++j) r += *a++ * d[j];
-            q = i == 0 ? d[i] * r : q + d[i] * r;
+            for (int j = i + 1; j < n; ++j) r = std::fma(*a++, d[j], r);
+            q = i == 0 ? d[i] * r : std::fma(d[i], r, q);
         }
         g[k] = -0.5 * (m.logDet[k] + q);
     }
@@ -217,149 +222,6 @@ void ClassifyCellReference(const ClassifierModel& m, const std::uint8_t* x, doub
     out[5] = ToByte(p[third]);
 }
 
-// ---- the fast path: a tile of cells at a time, class by class ----------------------------
-
-constexpr int kTile = 32;
-
-// g[k * T + t] for the T cells of x (band-major: x[b * T + t]); the same operations per cell
-// as the reference, in the same order.
-template <int N>
-[[gnu::always_inline]] inline void DiscriminantsFixed(const ClassifierModel& m, const double* x, int T, double* g) {
-    for (int k = 0; k < m.classes; ++k) {
-        const double* mean = &m.means[static_cast<std::size_t>(k) * N];
-        const double* quad = &m.quad[static_cast<std::size_t>(k) * QuadSize(N)];
-        const double lg = m.logDet[k];
-        double* gk = g + static_cast<std::size_t>(k) * T;
-        double a[QuadSize(N)], mu[N];
-        for (int i = 0; i < QuadSize(N); ++i) a[i] = quad[i];
-        for (int i = 0; i < N; ++i) mu[i] = mean[i];
-        for (int t = 0; t < T; ++t) {
-            double d[N];
-#pragma GCC unroll 16
-            for (int j = 0; j < N; ++j) d[j] = x[j * T + t] - mu[j];
-            double r = a[0] * d[0];
-#pragma GCC unroll 16
-            for (int j = 1; j < N; ++j) r += a[j] * d[j];
-            double q = d[0] * r;
-#pragma GCC unroll 16
-            for (int i = 1; i < N; ++i) {
-                const int row = i * N - i * (i - 1) / 2;  // where row i of the triangle starts
-                double ri = a[row] * d[i];
-#pragma GCC unroll 16
-                for (int j = i + 1; j < N; ++j) ri += a[row + j - i] * d[j];
-                q += d[i] * ri;
-            }
-            gk[t] = -0.5 * (lg + q);
-        }
-    }
-}
-
-[[gnu::always_inline]] inline void DiscriminantsAny(const ClassifierModel& m, const double* x, int T, double* g) {
-    const int n = m.bands;
-    double d[kMaxClassifierBands];
-    for (int k = 0; k < m.classes; ++k) {
-        const double* mean = &m.means[static_cast<std::size_t>(k) * n];
-        const double* quad = &m.quad[static_cast<std::size_t>(k) * QuadSize(n)];
-        for (int t = 0; t < T; ++t) {
-            for (int j = 0; j < n; ++j) d[j] = x[j * T + t] - mean[j];
-            const double* a = quad;
-            double q = 0;
-            for (int i = 0; i < n; ++i) {
-                double r = *a++ * d[i];
-                for (int j = i + 1; j < n; ++j) r += *a++ * d[j];
-                q = i == 0 ? d[i] * r : q + d[i] * r;
-            }
-            g[static_cast<std::size_t>(k) * T + t] = -0.5 * (m.logDet[k] + q);
-        }
-    }
-}
-
-[[gnu::always_inline]] inline void Discriminants(const ClassifierModel& m, const double* x, int T, double* g) {
-    switch (m.bands) {
-        case 1: return DiscriminantsFixed<1>(m, x, T, g);
-        case 2: return DiscriminantsFixed<2>(m, x, T, g);
-        case 3: return DiscriminantsFixed<3>(m, x, T, g);
-        case 4: return DiscriminantsFixed<4>(m, x, T, g);
-        case 5: return DiscriminantsFixed<5>(m, x, T, g);
-        case 6: return DiscriminantsFixed<6>(m, x, T, g);
-        case 7: return DiscriminantsFixed<7>(m, x, T, g);
-        case 8: return DiscriminantsFixed<8>(m, x, T, g);
-        default: return DiscriminantsAny(m, x, T, g);
-    }
-}
-
-
-// Four cells a vector: one AVX2 register, two SSE2 or NEON registers. These helpers are always
-// inlined, so the argument-passing ABI of such vectors never matters.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wpsabi"
-using V4 = double __attribute__((vector_size(32)));
-
-[[gnu::always_inline]] inline V4 Load(const double* p) {
-    V4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-[[gnu::always_inline]] inline void Store(double* p, V4 v) { std::memcpy(p, &v, sizeof v); }
-
-// The choice searches over the probabilities p (K rows of stride `stride`) for cells
-// [0, tv), tv a multiple of 4; the same comparisons as the reference, lane by lane.
-[[gnu::always_inline]] inline void Choose(const double* p, int stride, int tv, int K, int R, double* best, double* pb,
-            double* rice, double* pr, double* nonrice, double* pn, double* second, double* ps,
-            double* third, double* pt) {
-    const V4 zero = {0, 0, 0, 0};
-    for (int t = 0; t < tv; t += 4) {
-        const V4 p0 = Load(p + t);
-        V4 b = zero, bp = p0, r = zero, rp = p0;
-        V4 n = zero + static_cast<double>(R), np = Load(p + static_cast<std::size_t>(R) * stride + t);
-        for (int k = 1; k < K; ++k) {
-            const V4 pk = Load(p + static_cast<std::size_t>(k) * stride + t);
-            const V4 kd = zero + static_cast<double>(k);
-            const auto take = pk >= bp;
-            b = take ? kd : b;
-            bp = take ? pk : bp;
-            if (k < R) {
-                const auto tr = pk > rp;
-                r = tr ? kd : r;
-                rp = tr ? pk : rp;
-            } else if (k > R) {
-                const auto tn = pk > np;
-                n = tn ? kd : n;
-                np = tn ? pk : np;
-            }
-        }
-        V4 s = zero, sp = (b == zero) ? zero : p0;
-        for (int k = 1; k < K; ++k) {
-            const V4 kd = zero + static_cast<double>(k);
-            const V4 pk = Load(p + static_cast<std::size_t>(k) * stride + t);
-            const V4 q = (b == kd) ? zero : pk;
-            const auto take = q >= sp;
-            s = take ? kd : s;
-            sp = take ? q : sp;
-        }
-        V4 h = zero, hp = (b == zero || s == zero) ? zero : p0;
-        for (int k = 1; k < K; ++k) {
-            const V4 kd = zero + static_cast<double>(k);
-            const V4 pk = Load(p + static_cast<std::size_t>(k) * stride + t);
-            const V4 q = (b == kd || s == kd) ? zero : pk;
-            const auto take = q >= hp;
-            h = take ? kd : h;
-            hp = take ? q : hp;
-        }
-        Store(best + t, b);
-        Store(pb + t, bp);
-        Store(rice + t, r);
-        Store(pr + t, rp);
-        Store(nonrice + t, n);
-        Store(pn + t, np);
-        Store(second + t, s);
-        Store(ps + t, sp);
-        Store(third + t, h);
-        Store(pt + t, hp);
-    }
-}
-#pragma GCC diagnostic pop
 }  // namespace
 
 double MatrixDeterminant(const Matrix& a, int n) {
@@ -472,7 +334,7 @@ std::optional<ClassifierModel> PrepareClassifier(const ClassStatistics& stats, i
     return m;
 }
 
-double ClassifierExp(double x) { return ExpImpl(x > 709.0 ? 709.0 : x); }
+double ClassifierExp(double x) { return KernelExp<ScalarLanes>(x > 709.0 ? 709.0 : x); }
 
 void LineClassification::Resize(int cols) {
     icols = cols;
@@ -483,109 +345,80 @@ void LineClassification::Resize(int cols) {
     pNonrice.assign(c, 0);
 }
 
-// Built twice, for AVX2 and for the baseline, and chosen when the program starts: the same
-// operations in wider lanes, so the same bytes.
-__attribute__((target_clones("avx2", "default")))
-void ClassifyLine(const ClassifierModel& m, const std::uint8_t* rows, int icols,
-                  LineClassification& out, ClassifierScratch& s) {
-    if (out.icols != icols) out.Resize(icols);
-    const int n = m.bands, K = m.classes, R = m.riceClasses;
-    const std::size_t T = kTile;
-    s.x.resize(static_cast<std::size_t>(n) * T);
-    s.g.resize(static_cast<std::size_t>(K) * T);
-    s.p.resize(static_cast<std::size_t>(K) * T);
-    s.sum.resize(T);
-    s.gmax.resize(T);
-    const std::size_t cols = static_cast<std::size_t>(icols);
-    std::uint8_t* band[8];
-    for (int b = 0; b < 8; ++b) band[b] = out.bands.data() + b * cols;
+namespace {
 
-    // Class indices are kept as doubles so every choice loop runs on one kind of lane.
-    double best[kTile], second[kTile], third[kTile], rice[kTile], nonrice[kTile];
-    double pb[kTile], ps[kTile], pt[kTile], pr[kTile], pn[kTile];
-    bool live[256];
-    for (std::size_t c0 = 0; c0 < cols; c0 += T) {
-        const int tn = static_cast<int>(std::min(T, cols - c0));
-        // Every tile is computed full width (the lanes past tn hold 0 cells and are
-        // ignored), so all rows below have the stride kTile.
-        constexpr int W = kTile;
-        for (int b = 0; b < n; ++b) {
-            const std::uint8_t* src = rows + b * cols + c0;
-            double* dst = &s.x[static_cast<std::size_t>(b) * W];
-            for (int t = 0; t < tn; ++t) dst[t] = static_cast<double>(src[t]);
-            for (int t = tn; t < W; ++t) dst[t] = 0.0;
-        }
-        Discriminants(m, s.x.data(), W, s.g.data());
-        double* g = s.g.data();
-        double* p = s.p.data();
-        double* gmax = s.gmax.data();
-        double* sum = s.sum.data();
-        for (int t = 0; t < W; ++t) gmax[t] = -std::numeric_limits<double>::infinity();
-        for (int k = 0; k < K; ++k) {
-            const double* gk = g + static_cast<std::size_t>(k) * W;
-            for (int t = 0; t < W; ++t) gmax[t] = gk[t] > gmax[t] ? gk[t] : gmax[t];
-        }
-        // A class whose every cell of the tile lies more than 746 below the maximum has
-        // exponentials of exactly 0: its row is 0, it adds nothing to the sums, and 0 divided
-        // by a sum stays 0.
-        for (int t = 0; t < W; ++t) sum[t] = 0.0;
-        for (int k = 0; k < K; ++k) {
-            const double* gk = g + static_cast<std::size_t>(k) * W;
-            double* pk = p + static_cast<std::size_t>(k) * W;
-            int near = 0;
-            for (int t = 0; t < W; ++t) near |= (gk[t] - gmax[t] >= -746.0);
-            live[k] = near != 0;
-            if (!live[k]) {
-                std::fill(pk, pk + W, 0.0);
-                continue;
-            }
-            for (int t = 0; t < W; ++t) {
-                pk[t] = ExpImpl(gk[t] - gmax[t]);
-                sum[t] += pk[t];
-            }
-        }
-        for (int k = 0; k < K; ++k) {
-            if (!live[k]) continue;
-            double* pk = p + static_cast<std::size_t>(k) * W;
-            for (int t = 0; t < W; ++t) pk[t] = pk[t] / sum[t];
-        }
-        // Choices: the later class wins ties for best, second and third; the earlier one for
-        // best rice and best non-rice.
-        Choose(p, W, W, K, R, best, pb, rice, pr, nonrice, pn, second, ps, third, pt);
-        for (int t = 0; t < tn; ++t) {
-            const std::size_t c = c0 + t;
-            int total = 0;
-            for (int b = 0; b < n; ++b) total += rows[b * cols + c];
-            if (total == 0) {
-                for (int b = 0; b < 8; ++b) band[b][c] = 0;
-                continue;
-            }
-            band[0][c] = static_cast<std::uint8_t>(static_cast<int>(best[t]) + 1);
-            band[1][c] = ToByte(pb[t]);
-            band[2][c] = static_cast<std::uint8_t>(static_cast<int>(second[t]) + 1);
-            band[3][c] = ToByte(ps[t]);
-            band[4][c] = static_cast<std::uint8_t>(static_cast<int>(third[t]) + 1);
-            band[5][c] = ToByte(pt[t]);
-            band[6][c] = ToByte(pr[t]);
-            band[7][c] = ToByte(pn[t]);
-            out.pBest[c] = pb[t];
-            out.pRice[c] = pr[t];
-            out.pNonrice[c] = pn[t];
-        }
+LineKernel KernelOf(ClassifierKernel kernel) {
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+                               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+                               __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+    constexpr bool avx512 = false, avx2 = false;
+#endif
+    switch (kernel) {
+        case ClassifierKernel::kAvx512: return avx512 ? Avx512LineKernel() : nullptr;
+        case ClassifierKernel::kAvx2: return avx2 ? Avx2LineKernel() : nullptr;
+        case ClassifierKernel::kPortable: return PortableLineKernel();
+        case ClassifierKernel::kBest: break;
+    }
+    static const LineKernel best = [] {
+        if (LineKernel k = KernelOf(ClassifierKernel::kAvx512)) return k;
+        if (LineKernel k = KernelOf(ClassifierKernel::kAvx2)) return k;
+        return PortableLineKernel();
+    }();
+    return best;
+}
+
+KernelModel ViewOf(const ClassifierModel& m) {
+    return KernelModel{m.classes, m.bands, m.riceClasses, m.means.data(), m.quad.data(), m.logDet.data()};
+}
+
+}  // namespace
+
+LineKernel PortableLineKernel() { return &KernelLineAny<ScalarLanes>; }
+
+bool ClassifierKernelAvailable(ClassifierKernel kernel) { return KernelOf(kernel) != nullptr; }
+
+void ClassifyLineInto(const ClassifierModel& m, const std::uint8_t* rows, int icols,
+                      std::uint8_t* eightRows, LineClassification& out, ClassifierKernel kernel) {
+    if (out.icols != icols) out.Resize(icols);
+    LineKernel run = KernelOf(kernel);
+    if (!run) run = KernelOf(ClassifierKernel::kBest);
+    const KernelLine line{rows, static_cast<std::size_t>(icols), eightRows,
+                          out.pBest.data(), out.pRice.data(), out.pNonrice.data()};
+    run(ViewOf(m), line);
+}
+
+void ClassifyLine(const ClassifierModel& m, const std::uint8_t* rows, int icols,
+                  LineClassification& out, ClassifierKernel kernel) {
+    if (out.icols != icols) out.Resize(icols);
+    ClassifyLineInto(m, rows, icols, out.bands.data(), out, kernel);
+}
+
+void FlagRow(const LineClassification& line, const std::uint8_t* firstBand, double v, double u,
+             std::uint8_t* flags) {
+    // ThresholdFlag without branches, so the loop runs in vectors.
+    const double* pb = line.pBest.data();
+    const double* pr = line.pRice.data();
+    const double* pn = line.pNonrice.data();
+    for (int c = 0; c < line.icols; ++c) {
+        const double diff = std::fabs(pr[c] - pn[c]);
+        const int flag = pb[c] < v ? 2 : diff < u ? 1 : 0;
+        flags[c] = static_cast<std::uint8_t>(firstBand[c] == 0 ? 0 : flag);
     }
 }
 
 void FlagLine(const LineClassification& line, double v, double u, std::uint8_t* nine) {
     const std::size_t cols = static_cast<std::size_t>(line.icols);
+    if (cols == 0) return;
     std::memcpy(nine, line.bands.data(), 8 * cols);
-    std::uint8_t* flag = nine + 8 * cols;
-    for (std::size_t c = 0; c < cols; ++c)
-        flag[c] = line.bands[c] == 0 ? 0 : ThresholdFlag(line.pBest[c], line.pRice[c], line.pNonrice[c], v, u);
+    FlagRow(line, line.bands.data(), v, u, nine + 8 * cols);
 }
 
 namespace {
 
-// ---- the run: files, messages, blocks of lines -------------------------------------------
+// ---- the run: inputs and outputs, then the lines, plainly or in parallel blocks ----------
 
 struct Output {
     const ThresholdOutput* spec;
@@ -593,14 +426,54 @@ struct Output {
     bool open = false;
 };
 
-std::vector<int> Run(const std::string& input, const std::string& statsPath,
-                     const std::vector<ThresholdOutput>& specs, MessageSink& sink,
-                     const ClassifyOptions& options, bool reference) {
-    int threads = options.threads;
-    std::vector<int> counts(specs.size(), 0);
+// Lines of the input in order; a file shorter than its header says reads as background
+// from there on.
+class LineReader {
+public:
+    LineReader(FILE* in, std::size_t lineBytes, std::int64_t lines)
+        : in_(in), lineBytes_(lineBytes), left_(lines) {}
+    ~LineReader() { std::fclose(in_); }
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // Reads up to `most` lines into `dst`; returns how many the image still had.
+    std::size_t Read(std::uint8_t* dst, std::size_t most) {
+        const std::size_t lines = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(most), left_));
+        left_ -= static_cast<std::int64_t>(lines);
+        const std::size_t want = lines * lineBytes_;
+        std::size_t got = 0;
+        while (!atEnd_ && got < want) {
+            const std::size_t r = std::fread(dst + got, 1, want - got, in_);
+            if (r == 0) atEnd_ = true;
+            got += r;
+        }
+        if (want > got) std::memset(dst + got, 0, want - got);
+        return lines;
+    }
+
+private:
+    FILE* in_;
+    std::size_t lineBytes_;
+    std::int64_t left_;
+    bool atEnd_ = false;
+};
+
+// A run whose inputs were read and whose outputs are open.
+struct OpenedRun {
+    LanHeader header;
+    ClassifierModel model;
+    std::vector<Output> outs;
+    std::unique_ptr<LineReader> lines;
+    std::size_t icols = 0, lineBytes = 0, outLine = 0;
+};
+
+// Reads the header and the statistics and opens the outputs and the image at its first line,
+// showing the messages the separate classifications would; nullopt when nothing is to run.
+std::optional<OpenedRun> OpenRun(const std::string& input, const std::string& statsPath,
+                                 const std::vector<ThresholdOutput>& specs, MessageSink& sink) {
     auto all = [&](const char* message) {
         for (std::size_t i = 0; i < specs.size(); ++i) sink.ShowMessage(message);
-        return counts;
+        return std::nullopt;
     };
     std::optional<LanHeader> header = ReadLanHeader(input);
     if (!header) return all("錯誤類型0001");
@@ -611,47 +484,95 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
     std::optional<ClassifierModel> model = PrepareClassifier(*stats, header->nbands);
     if (!model) return all("錯誤類型0002");
 
+    OpenedRun run;
+    run.header = *header;
+    run.model = std::move(*model);
     LanHeader outHeader = *header;
     outHeader.nbands = 9;
     const bool outFits = LanHeaderIsReadable(outHeader);
-    std::vector<Output> outs(specs.size());
+    run.outs = std::vector<Output>(specs.size());
     bool any = false;
     for (std::size_t i = 0; i < specs.size(); ++i) {
-        outs[i].spec = &specs[i];
-        outs[i].open = outFits && outs[i].file.Open(specs[i].path);
-        if (!outs[i].open) {
+        Output& o = run.outs[i];
+        o.spec = &specs[i];
+        o.open = outFits && o.file.Open(specs[i].path);
+        if (!o.open) {
             sink.ShowMessage("錯誤類型0003");
             continue;
         }
         LanHeaderBytes hb = EncodeLanHeader(outHeader);
-        outs[i].file.Write(hb.data(), hb.size());
+        o.file.Write(hb.data(), hb.size());
         any = true;
     }
-    if (!any) return counts;
+    if (!any) return std::nullopt;
     FILE* in = OpenRegularFile(input);
     if (!in || std::fseek(in, static_cast<long>(kLanHeaderSize), SEEK_SET) != 0) {
         if (in) std::fclose(in);
-        for (auto& o : outs)
+        for (auto& o : run.outs)
             if (o.open) o.file.Abandon(), sink.ShowMessage("錯誤類型0001");
-        return counts;
+        return std::nullopt;
     }
+    run.icols = static_cast<std::size_t>(header->icols);
+    run.lineBytes = LanLineBytes(*header);
+    run.outLine = 9 * run.icols;
+    run.lines = std::make_unique<LineReader>(in, run.lineBytes, header->irows);
+    return run;
+}
 
-    const std::size_t icols = static_cast<std::size_t>(header->icols);
-    const std::size_t lineBytes = LanLineBytes(*header);
-    const std::size_t outLine = 9 * icols;
-    std::size_t open = 0;
-    for (auto& o : outs) open += o.open;
-    // Blocks of lines bounded in bytes, so memory does not grow with the image's height.
-    const std::size_t perLine = lineBytes + open * outLine + 1;
+// Commits every open output; the count of classified cells for each that was written.
+std::vector<int> FinishRun(OpenedRun& run, long long background, MessageSink& sink) {
+    std::vector<int> counts(run.outs.size(), 0);
+    run.lines.reset();
+    const long long cells = static_cast<long long>(run.header.irows) * run.header.icols - background;
+    const int count = static_cast<int>(std::min<long long>(cells, std::numeric_limits<int>::max()));
+    for (std::size_t o = 0; o < run.outs.size(); ++o) {
+        if (!run.outs[o].open) continue;
+        if (run.outs[o].file.Commit()) counts[o] = count;
+        else sink.ShowMessage("錯誤類型0003");
+    }
+    return counts;
+}
+
+// The reference: one line at a time, one cell at a time, on the calling thread.
+long long ClassifyLinesReference(OpenedRun& run) {
+    const ClassifierModel& m = run.model;
+    std::vector<std::uint8_t> in(run.lineBytes), out(run.outLine);
+    std::vector<std::uint8_t> x(static_cast<std::size_t>(m.bands));
+    std::vector<double> g(static_cast<std::size_t>(m.classes)), p(g.size());
+    long long background = 0;
+    while (run.lines->Read(in.data(), 1) == 1) {
+        long long lineBackground = 0;  // the same for every output
+        for (Output& o : run.outs) {
+            if (!o.open) continue;
+            lineBackground = 0;
+            for (std::size_t c = 0; c < run.icols; ++c) {
+                for (int b = 0; b < m.bands; ++b) x[b] = in[b * run.icols + c];
+                std::uint8_t cell[9];
+                ClassifyCellReference(m, x.data(), o.spec->v, o.spec->u, cell, g, p);
+                for (int b = 0; b < 9; ++b) out[b * run.icols + c] = cell[b];
+                lineBackground += cell[0] == 0;
+            }
+            o.file.Write(out.data(), out.size());
+        }
+        background += lineBackground;
+    }
+    return background;
+}
+
+// The fast path: blocks of lines classified in parallel. While the workers classify one
+// block, the calling thread writes the previous one and reads the next, so the outputs keep
+// the line order. The first open output's buffer receives bands 1 to 8 straight from the
+// kernel; other outputs copy them.
+long long ClassifyLinesFast(OpenedRun& run, const ClassifyOptions& options) {
+    std::size_t open = 0, first = run.outs.size();
+    for (std::size_t o = run.outs.size(); o-- > 0;)
+        if (run.outs[o].open) ++open, first = o;
+    // Blocks bounded in bytes, so memory does not grow with the image's height.
+    const std::size_t perLine = run.lineBytes + open * run.outLine + 1;
     const std::size_t budget = std::size_t{48} << 20;
     const std::size_t block = options.linesPerBlock > 0
                                   ? static_cast<std::size_t>(options.linesPerBlock)
                                   : std::clamp<std::size_t>(budget / perLine, 1, 256);
-    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    if (reference) threads = 1;
-
-    // Two blocks in turn: while the workers classify one, this thread writes the results of
-    // the previous one and reads the next, so the output keeps the line order.
     struct Block {
         std::vector<std::uint8_t> in;
         std::vector<std::vector<std::uint8_t>> out;
@@ -660,101 +581,61 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
     };
     Block blocks[2];
     for (Block& bl : blocks) {
-        bl.in.resize(block * lineBytes);
-        bl.out.resize(outs.size());
-        for (std::size_t i = 0; i < outs.size(); ++i)
-            if (outs[i].open) bl.out[i].resize(block * outLine);
+        bl.in.resize(block * run.lineBytes);
+        bl.out.resize(run.outs.size());
+        for (std::size_t o = 0; o < run.outs.size(); ++o)
+            if (run.outs[o].open) bl.out[o].resize(block * run.outLine);
         bl.background.resize(block);
     }
-    long long backgroundTotal = 0;
-    bool atEnd = false;
-    std::int64_t nextFirst = 0;
-
-    // A file shorter than its header says reads as background from there on.
-    auto read = [&](Block& bl) {
-        bl.lines = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(block), header->irows - nextFirst));
-        nextFirst += static_cast<std::int64_t>(bl.lines);
-        std::size_t got = 0;
-        const std::size_t want = bl.lines * lineBytes;
-        while (!atEnd && got < want) {
-            std::size_t r = std::fread(bl.in.data() + got, 1, want - got, in);
-            if (r == 0) atEnd = true;
-            got += r;
-        }
-        std::memset(bl.in.data() + got, 0, want - got);
-    };
+    long long background = 0;
     auto write = [&](Block& bl) {
-        for (std::size_t i = 0; i < bl.lines; ++i) backgroundTotal += bl.background[i];
-        for (std::size_t o = 0; o < outs.size(); ++o)
-            if (outs[o].open) outs[o].file.Write(bl.out[o].data(), bl.lines * outLine);
+        for (std::size_t i = 0; i < bl.lines; ++i) background += bl.background[i];
+        for (std::size_t o = 0; o < run.outs.size(); ++o)
+            if (run.outs[o].open) run.outs[o].file.Write(bl.out[o].data(), bl.lines * run.outLine);
         bl.lines = 0;
     };
-    auto classifyLine = [&](Block& bl, std::size_t i, LineClassification& lc,
-                            ClassifierScratch& scratch, std::vector<double>& g, std::vector<double>& p) {
-        const std::uint8_t* rows = bl.in.data() + i * lineBytes;
+    auto classify = [&](Block& bl, std::size_t i, LineClassification& lc) {
+        const std::size_t cols = run.icols;
+        std::uint8_t* line = bl.out[first].data() + i * run.outLine;
+        ClassifyLineInto(run.model, bl.in.data() + i * run.lineBytes, static_cast<int>(cols), line, lc,
+                         options.kernel);
         long long bg = 0;
-        if (reference) {
-            std::vector<std::uint8_t> x(static_cast<std::size_t>(model->bands));
-            std::uint8_t cell[9];
-            for (std::size_t o = 0; o < outs.size(); ++o) {
-                if (!outs[o].open) continue;
-                std::uint8_t* dst = bl.out[o].data() + i * outLine;
-                bg = 0;
-                for (std::size_t c = 0; c < icols; ++c) {
-                    for (int b = 0; b < model->bands; ++b) x[b] = rows[b * icols + c];
-                    ClassifyCellReference(*model, x.data(), outs[o].spec->v, outs[o].spec->u, cell, g, p);
-                    for (int b = 0; b < 9; ++b) dst[b * icols + c] = cell[b];
-                    bg += cell[0] == 0;
-                }
-            }
-        } else {
-            ClassifyLine(*model, rows, static_cast<int>(icols), lc, scratch);
-            for (std::size_t c = 0; c < icols; ++c) bg += lc.bands[c] == 0;
-            for (std::size_t o = 0; o < outs.size(); ++o)
-                if (outs[o].open)
-                    FlagLine(lc, outs[o].spec->v, outs[o].spec->u, bl.out[o].data() + i * outLine);
-        }
+        for (std::size_t c = 0; c < cols; ++c) bg += line[c] == 0;
         bl.background[i] = bg;
+        for (std::size_t o = first; o < run.outs.size(); ++o) {
+            if (!run.outs[o].open) continue;
+            std::uint8_t* dst = bl.out[o].data() + i * run.outLine;
+            if (o != first && cols > 0) std::memcpy(dst, line, 8 * cols);
+            FlagRow(lc, line, run.outs[o].spec->v, run.outs[o].spec->u, dst + 8 * cols);
+        }
     };
-
-    // An image without cells (no columns or no lines) is classified into its header alone;
-    // its empty buffers have no memory behind them to read or fill.
-    if (lineBytes > 0) read(blocks[0]);
+    const unsigned threads = options.threads > 0 ? static_cast<unsigned>(options.threads) : 0;
+    blocks[0].lines = run.lines->Read(blocks[0].in.data(), block);
     for (int cur = 0; blocks[cur].lines > 0; cur ^= 1) {
         Block& bl = blocks[cur];
         Block& other = blocks[cur ^ 1];
-        std::atomic<std::size_t> nextLine{0};
-        auto worker = [&] {
-            LineClassification lc;
-            ClassifierScratch scratch;
-            std::vector<double> g(static_cast<std::size_t>(model->classes)), p(g.size());
-            for (std::size_t i; (i = nextLine.fetch_add(1)) < bl.lines;) classifyLine(bl, i, lc, scratch, g, p);
-        };
-        const int useThreads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), bl.lines));
-        if (useThreads <= 1) {
-            worker();
-            write(other);
-            read(other);
-        } else {
-            std::vector<std::thread> pool;
-            for (int t = 0; t < useThreads; ++t) pool.emplace_back(worker);
-            write(other);
-            read(other);
-            for (auto& th : pool) th.join();
-        }
+        ParallelFor(
+            bl.lines, threads,
+            [&]() -> std::function<void(std::size_t)> {
+                auto lc = std::make_shared<LineClassification>();
+                return [&, lc](std::size_t i) { classify(bl, i, *lc); };
+            },
+            [&] {
+                write(other);
+                other.lines = run.lines->Read(other.in.data(), block);
+            });
         if (other.lines == 0) write(bl);
     }
-    std::fclose(in);
+    return background;
+}
 
-    const long long cells = static_cast<long long>(header->irows) * header->icols - backgroundTotal;
-    const int count = static_cast<int>(std::min<long long>(cells, std::numeric_limits<int>::max()));
-    for (std::size_t o = 0; o < outs.size(); ++o) {
-        if (!outs[o].open) continue;
-        if (outs[o].file.Commit()) counts[o] = count;
-        else sink.ShowMessage("錯誤類型0003");
-    }
-    return counts;
+std::vector<int> Run(const std::string& input, const std::string& statsPath,
+                     const std::vector<ThresholdOutput>& specs, MessageSink& sink,
+                     const ClassifyOptions& options) {
+    std::optional<OpenedRun> run = OpenRun(input, statsPath, specs, sink);
+    if (!run) return std::vector<int>(specs.size(), 0);
+    const long long background = ClassifyLinesFast(*run, options);
+    return FinishRun(*run, background, sink);
 }
 
 }  // namespace
@@ -762,19 +643,23 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
 int ClassifyMaximumLikelihood(const std::string& input, const std::string& stats,
                               const std::string& output, double v, double u, MessageSink& sink,
                               const ClassifyOptions& options) {
-    return Run(input, stats, {ThresholdOutput{output, v, u}}, sink, options, false)[0];
+    return Run(input, stats, {ThresholdOutput{output, v, u}}, sink, options)[0];
 }
 
 std::vector<int> ClassifyMaximumLikelihoodMany(const std::string& input, const std::string& stats,
                                                const std::vector<ThresholdOutput>& outputs,
                                                MessageSink& sink, const ClassifyOptions& options) {
-    return Run(input, stats, outputs, sink, options, false);
+    return Run(input, stats, outputs, sink, options);
 }
 
 int ClassifyMaximumLikelihoodReference(const std::string& input, const std::string& stats,
                                        const std::string& output, double v, double u,
                                        MessageSink& sink) {
-    return Run(input, stats, {ThresholdOutput{output, v, u}}, sink, ClassifyOptions{1, 0}, true)[0];
+    const std::vector<ThresholdOutput> specs = {ThresholdOutput{output, v, u}};
+    std::optional<OpenedRun> run = OpenRun(input, stats, specs, sink);
+    if (!run) return 0;
+    const long long background = ClassifyLinesReference(*run);
+    return FinishRun(*run, background, sink)[0];
 }
 
 }  // namespace rice

@@ -16,6 +16,9 @@
 //    kept as the reference the fast paths are tested against.
 // For a caller that wants the per-cell probabilities itself: PrepareClassifier, then
 // ClassifyLine per line and ThresholdFlag / FlagLine per (v, u).
+//
+// The fast kernels (an AVX-512 and an AVX2 one beside the portable one) skip the work that
+// provably cannot change a byte; classifier_kernel_impl.h says how.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -85,18 +88,24 @@ std::optional<ClassifierModel> PrepareClassifier(const ClassStatistics& stats, i
 struct LineClassification {
     int icols = 0;
     std::vector<std::uint8_t> bands;  // 8 rows of icols: bands 1..8 of the output line
-    std::vector<double> pBest, pRice, pNonrice;  // per cell; unused where band 1 is 0
+    std::vector<double> pBest, pRice, pNonrice;  // per cell; 0 where band 1 is 0
     void Resize(int cols);
 };
 
-// Per-thread scratch space of ClassifyLine (reused from line to line).
-struct ClassifierScratch {
-    std::vector<double> x, g, e, p, sum, gmax;
-};
+// The cell kernels: the best one this machine runs (chosen once, at start-up), or one named,
+// for comparing each with the reference. All give the same bytes.
+enum class ClassifierKernel { kBest, kAvx512, kAvx2, kPortable };
+bool ClassifierKernelAvailable(ClassifierKernel kernel);
 
 // Classifies one line: `rows` holds at least model.bands band rows of icols cells each.
 void ClassifyLine(const ClassifierModel& model, const std::uint8_t* rows, int icols,
-                  LineClassification& out, ClassifierScratch& scratch);
+                  LineClassification& out, ClassifierKernel kernel = ClassifierKernel::kBest);
+
+// As ClassifyLine, with bands 1 to 8 written straight to `eightRows` (8 rows of icols, such as
+// the start of an output line); only the probabilities go to `out`.
+void ClassifyLineInto(const ClassifierModel& model, const std::uint8_t* rows, int icols,
+                      std::uint8_t* eightRows, LineClassification& out,
+                      ClassifierKernel kernel = ClassifierKernel::kBest);
 
 // 2 when pBest < v (tested first), else 1 when |pRice - pNonrice| < u, else 0.
 inline std::uint8_t ThresholdFlag(double pBest, double pRice, double pNonrice, double v, double u) {
@@ -110,13 +119,19 @@ inline std::uint8_t ThresholdFlag(double pBest, double pRice, double pNonrice, d
 // cells flag 0).
 void FlagLine(const LineClassification& line, double v, double u, std::uint8_t* nineRows);
 
-// The deterministic exponential used for the probabilities (the same function on every path
-// and machine): exp(x) within about one unit in the last place, exactly 0 below -746.
+// The flag row alone, for a line whose band 1 is `firstBand`.
+void FlagRow(const LineClassification& line, const std::uint8_t* firstBand, double v, double u,
+             std::uint8_t* flags);
+
+// The deterministic exponential used for the probabilities (the same function, with the same
+// fused multiply-adds, on every path and machine): exp(x) within about one unit in the last
+// place, exactly 0 below -746.
 double ClassifierExp(double x);
 
 struct ClassifyOptions {
     int threads = 0;        // 0: all cores
     int linesPerBlock = 0;  // lines read, classified in parallel and written at a time; 0: by size
+    ClassifierKernel kernel = ClassifierKernel::kBest;
 };
 
 struct ThresholdOutput {

@@ -116,31 +116,35 @@ bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
     LanHeaderBytes bytes = EncodeLanHeader(h);
     out.Write(bytes.data(), bytes.size());
 
-    // Columns [c0, c1) of the clip come from the source; the rest lie outside it.
+    // Columns [c0, c1) of the clip come from the source; the rest lie outside it. Lines are
+    // gathered into pieces of about 4 MB, so the file is written in a few large writes.
     const std::int64_t fc = *firstCol, n = *cols;
     const std::int64_t c0 = std::clamp<std::int64_t>(-fc, 0, n);
     const std::int64_t c1 = std::clamp<std::int64_t>(src.icols - fc, c0, n);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(n));
+    const std::size_t lineBytes = static_cast<std::size_t>(n) * static_cast<std::size_t>(src.nbands);
+    const std::size_t perPiece = std::max<std::size_t>(1, (std::size_t{4} << 20) / std::max<std::size_t>(lineBytes, 1));
+    std::vector<std::uint8_t> piece;
     // A clip without columns is its header alone, however many lines it claims.
-    for (std::int64_t r = 0; n > 0 && r < *lines; ++r) {
-        const std::int64_t sr = r + *firstLine;
-        const bool inside = sr >= 0 && sr < src.irows &&
-                            static_cast<std::size_t>(sr) < source.lines.size();
-        for (int b = 0; b < src.nbands; ++b) {
-            if (!inside || c0 == c1) {
-                out.WriteZeros(row.size());
-                continue;
-            }
+    for (std::int64_t r0 = 0; n > 0 && r0 < *lines; r0 += static_cast<std::int64_t>(perPiece)) {
+        const std::int64_t r1 = std::min<std::int64_t>(*lines, r0 + static_cast<std::int64_t>(perPiece));
+        piece.assign(static_cast<std::size_t>(r1 - r0) * lineBytes, 0);
+        for (std::int64_t r = r0; r < r1; ++r) {
+            const std::int64_t sr = r + *firstLine;
+            const bool inside = sr >= 0 && sr < src.irows &&
+                                static_cast<std::size_t>(sr) < source.lines.size();
+            if (!inside || c0 == c1) continue;
             const auto& line = source.lines[static_cast<std::size_t>(sr)];
-            std::fill(row.begin(), row.end(), 0);
-            const std::size_t base = static_cast<std::size_t>(b) * static_cast<std::size_t>(src.icols);
-            const std::size_t from = base + static_cast<std::size_t>(fc + c0);
-            const std::size_t count = static_cast<std::size_t>(c1 - c0);
-            if (from + count <= line.size())
-                std::copy_n(line.begin() + static_cast<std::ptrdiff_t>(from), count,
-                            row.begin() + c0);
-            out.Write(row.data(), row.size());
+            for (int b = 0; b < src.nbands; ++b) {
+                const std::size_t base = static_cast<std::size_t>(b) * static_cast<std::size_t>(src.icols);
+                const std::size_t from = base + static_cast<std::size_t>(fc + c0);
+                const std::size_t count = static_cast<std::size_t>(c1 - c0);
+                std::uint8_t* row = piece.data() + static_cast<std::size_t>(r - r0) * lineBytes +
+                                    static_cast<std::size_t>(b) * static_cast<std::size_t>(n);
+                if (from + count <= line.size())
+                    std::copy_n(line.begin() + static_cast<std::ptrdiff_t>(from), count, row + c0);
+            }
         }
+        out.Write(piece.data(), piece.size());
     }
     if (!out.Commit()) {
         sink.ShowMessage("錯誤類型0005" + *outPath);

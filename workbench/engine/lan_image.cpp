@@ -185,6 +185,7 @@ std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why) 
     std::uint64_t size = 0;
     FILE* f = OpenLan(path, size, why);
     if (!f) return std::nullopt;
+    std::setvbuf(f, nullptr, _IOFBF, std::size_t{1} << 20);  // a few large reads, not one per line
     std::optional<LanHeader> h = ReadHeaderFrom(f, size, why);
     if (!h) {
         std::fclose(f);

@@ -1,13 +1,13 @@
 #include "workbench/engine/threshold_grid.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <functional>
 #include <map>
-#include <thread>
+#include <memory>
 
 #include "platform/core/files.h"
+#include "platform/core/parallel.h"
 #include "platform/core/paths.h"
 #include "workbench/engine/classifier.h"
 #include "workbench/engine/clip.h"
@@ -18,10 +18,6 @@ namespace rice {
 namespace {
 
 constexpr std::uint16_t kNever = 0xFFFF;
-
-int ThreadCount(int asked) {
-    return asked > 0 ? asked : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
 
 // One clipped image classified once: bands 1 to 8 of every line in place, band 9 filled per
 // pair. For each cell the first grid index whose threshold flags it: a cell gets 2 at the
@@ -55,57 +51,56 @@ PreparedImage Prepare(const GridStep& step, const std::vector<double>& vs,
     p.firstV.assign(p.irows * p.icols, kNever);
     p.firstU.assign(p.irows * p.icols, kNever);
 
-    std::atomic<std::size_t> next{0};
-    auto worker = [&] {
-        LineClassification lc;
-        ClassifierScratch scratch;
-        for (std::size_t r; (r = next.fetch_add(1)) < p.irows;) {
-            ClassifyLine(*model, image->lines[r].data(), static_cast<int>(p.icols), lc, scratch);
-            std::memcpy(p.nine.data() + r * 9 * p.icols, lc.bands.data(), 8 * p.icols);
+    // No columns: nothing to classify, and no buffer to write into.
+    ParallelFor(p.icols == 0 ? 0 : p.irows, static_cast<unsigned>(std::max(threads, 0)), [&]() -> std::function<void(std::size_t)> {
+        auto lc = std::make_shared<LineClassification>();
+        return [&, lc](std::size_t r) {
+            std::uint8_t* line = p.nine.data() + r * 9 * p.icols;
+            ClassifyLineInto(*model, image->lines[r].data(), static_cast<int>(p.icols), line, *lc);
             for (std::size_t c = 0; c < p.icols; ++c) {
-                if (lc.bands[c] == 0) continue;  // background: flag 0 at every pair
-                double diff = lc.pRice[c] - lc.pNonrice[c];
+                if (line[c] == 0) continue;  // background: flag 0 at every pair
+                double diff = lc->pRice[c] - lc->pNonrice[c];
                 if (diff < 0) diff = -diff;
-                std::size_t at = r * p.icols + c;
+                const std::size_t at = r * p.icols + c;
                 p.firstV[at] = static_cast<std::uint16_t>(
-                    std::upper_bound(vs.begin(), vs.end(), lc.pBest[c]) - vs.begin());
+                    std::upper_bound(vs.begin(), vs.end(), lc->pBest[c]) - vs.begin());
                 p.firstU[at] = static_cast<std::uint16_t>(
                     std::upper_bound(us.begin(), us.end(), diff) - us.begin());
             }
-        }
-    };
-    int n = ThreadCount(threads);
-    n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), std::max<std::size_t>(p.irows, 1)));
-    if (p.icols == 0) {
-        // No cells: nothing to classify, and no buffer to copy into.
-    } else if (n <= 1) {
-        worker();
-    } else {
-        std::vector<std::thread> pool;
-        for (int t = 0; t < n; ++t) pool.emplace_back(worker);
-        for (auto& t : pool) t.join();
-    }
+        };
+    });
     return p;
 }
 
-// One output of a prepared image; `buffer` is the caller's (one per thread).
+// A whole output file in memory, reused from step to step: bands 1 to 8 are copied in once
+// per image, and only the flag rows are rewritten for each pair.
+struct OutputBuffer {
+    const PreparedImage* image = nullptr;
+    std::vector<std::uint8_t> bytes;
+};
+
+// One output of a prepared image, written in one piece.
 void WriteFlagged(const PreparedImage& p, std::uint16_t vi, std::uint16_t ui,
-                  const std::string& path, std::vector<std::uint8_t>& buffer, MessageSink& sink) {
-    buffer.resize(p.header.size() + p.nine.size());
-    std::memcpy(buffer.data(), p.header.data(), p.header.size());
-    if (!p.nine.empty()) std::memcpy(buffer.data() + p.header.size(), p.nine.data(), p.nine.size());
+                  const std::string& path, OutputBuffer& buffer, MessageSink& sink) {
+    if (buffer.image != &p) {
+        buffer.bytes.resize(p.header.size() + p.nine.size());
+        std::memcpy(buffer.bytes.data(), p.header.data(), p.header.size());
+        if (!p.nine.empty()) std::memcpy(buffer.bytes.data() + p.header.size(), p.nine.data(), p.nine.size());
+        buffer.image = &p;
+    }
     for (std::size_t r = 0; r < p.irows; ++r) {
-        std::uint8_t* flag = buffer.data() + p.header.size() + (r * 9 + 8) * p.icols;
+        std::uint8_t* flag = buffer.bytes.data() + p.header.size() + (r * 9 + 8) * p.icols;
         const std::uint16_t* fv = p.firstV.data() + r * p.icols;
         const std::uint16_t* fu = p.firstU.data() + r * p.icols;
-        for (std::size_t c = 0; c < p.icols; ++c) flag[c] = vi >= fv[c] ? 2 : ui >= fu[c] ? 1 : 0;
+        for (std::size_t c = 0; c < p.icols; ++c)
+            flag[c] = static_cast<std::uint8_t>(vi >= fv[c] ? 2 : ui >= fu[c] ? 1 : 0);
     }
     StreamingFileWriter file;
     if (!file.Open(path)) {
         sink.ShowMessage("錯誤類型0003");
         return;
     }
-    file.Write(buffer.data(), buffer.size());
+    file.Write(buffer.bytes.data(), buffer.bytes.size());
     if (!file.Commit()) sink.ShowMessage("錯誤類型0003");
 }
 
@@ -176,57 +171,39 @@ std::size_t RunGridSteps(const std::vector<GridStep>& steps, MessageSink& sink,
         }
         return steps.size();
     }
-    const int threads = ThreadCount(options.threads);
-    const std::size_t batch = static_cast<std::size_t>(threads) * 2;
+    // Admit the steps in order, as the plain run would before each, up to a refusal; the
+    // images are classified when first met.
+    std::size_t admitted = 0;
+    while (admitted < steps.size() && admit(admitted)) ++admitted;
     std::map<std::pair<std::string, std::string>, PreparedImage> prepared;
-    std::vector<const PreparedImage*> images(steps.size());
-    std::vector<std::vector<std::uint8_t>> buffers(static_cast<std::size_t>(threads));
-    for (std::size_t first = 0; first < steps.size();) {
-        // Admit a batch in order; the images are classified when first met.
-        std::size_t end = first;
-        bool stopped = false;
-        while (end < steps.size() && end - first < batch) {
-            if (!admit(end)) {
-                stopped = true;
-                break;
-            }
-            auto key = std::make_pair(steps[end].input, steps[end].stats);
-            auto it = prepared.find(key);
-            if (it == prepared.end())
-                it = prepared.emplace(key, Prepare(steps[end], vs, us, options.threads)).first;
-            images[end] = &it->second;
-            ++end;
-        }
-        // Write the batch in parallel; its messages are shown afterwards in step order.
-        std::vector<RecordingSink> said(end - first);
-        std::atomic<std::size_t> next{first};
-        auto worker = [&](std::vector<std::uint8_t>& buffer) {
-            for (std::size_t i; (i = next.fetch_add(1)) < end;) {
-                const GridStep& s = steps[i];
-                const PreparedImage& p = *images[i];
-                RecordingSink& out = said[i - first];
-                if (p.failure) {
-                    out.ShowMessage(p.failure);
-                    continue;
-                }
-                auto vi = static_cast<std::uint16_t>(std::lower_bound(vs.begin(), vs.end(), s.v) - vs.begin());
-                auto ui = static_cast<std::uint16_t>(std::lower_bound(us.begin(), us.end(), s.u) - us.begin());
-                WriteFlagged(p, vi, ui, s.output, buffer, out);
-            }
-        };
-        const std::size_t n = std::min<std::size_t>(buffers.size(), end - first);
-        if (n <= 1) {
-            worker(buffers[0]);
-        } else {
-            std::vector<std::thread> pool;
-            for (std::size_t t = 0; t < n; ++t) pool.emplace_back(worker, std::ref(buffers[t]));
-            for (auto& t : pool) t.join();
-        }
-        for (RecordingSink& r : said)
-            for (const std::string& m : r.messages) sink.ShowMessage(m);
-        if (stopped) return end;
-        first = end;
+    std::vector<const PreparedImage*> images(admitted);
+    for (std::size_t i = 0; i < admitted; ++i) {
+        auto key = std::make_pair(steps[i].input, steps[i].stats);
+        auto it = prepared.find(key);
+        if (it == prepared.end()) it = prepared.emplace(key, Prepare(steps[i], vs, us, options.threads)).first;
+        images[i] = &it->second;
     }
+    // Every output written in one piece, several at a time; the messages are shown afterwards
+    // in step order.
+    std::vector<RecordingSink> said(admitted);
+    ParallelFor(admitted, static_cast<unsigned>(std::max(options.threads, 0)),
+                [&]() -> std::function<void(std::size_t)> {
+                    auto buffer = std::make_shared<OutputBuffer>();
+                    return [&, buffer](std::size_t i) {
+                        const GridStep& s = steps[i];
+                        const PreparedImage& p = *images[i];
+                        if (p.failure) {
+                            said[i].ShowMessage(p.failure);
+                            return;
+                        }
+                        auto vi = static_cast<std::uint16_t>(std::lower_bound(vs.begin(), vs.end(), s.v) - vs.begin());
+                        auto ui = static_cast<std::uint16_t>(std::lower_bound(us.begin(), us.end(), s.u) - us.begin());
+                        WriteFlagged(p, vi, ui, s.output, *buffer, said[i]);
+                    };
+                });
+    for (RecordingSink& r : said)
+        for (const std::string& m : r.messages) sink.ShowMessage(m);
+    if (admitted < steps.size()) return admitted;
     return steps.size();
 }
 

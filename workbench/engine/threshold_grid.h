@@ -51,8 +51,9 @@ struct GridHooks {
 
 // Classifies the steps in order, with the classifier's messages in the order one
 // classification per step would show them. Returns the index of the step at which canRun
-// stopped the run (every earlier step is then written), or steps.size(). The fast path
-// writes a few outputs at a time in parallel; what is on disk when it returns is the same.
+// stopped the run (every earlier step is then written), or steps.size(). The fast path admits
+// the steps first, classifies each image once, then writes the outputs in parallel, each in
+// one piece; what is on disk when it returns is the same.
 std::size_t RunGridSteps(const std::vector<GridStep>& steps, MessageSink& sink,
                          const GridHooks& hooks, const GridRunOptions& options = {});
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -114,6 +115,14 @@ std::vector<Cls> OneBand(std::initializer_list<std::pair<double, double>> meanVa
     return out;
 }
 
+// The kernels this machine runs; each must give the reference's bytes.
+const std::vector<ClassifierKernel> kKernels = [] {
+    std::vector<ClassifierKernel> out;
+    for (auto k : {ClassifierKernel::kPortable, ClassifierKernel::kAvx2, ClassifierKernel::kAvx512})
+        if (ClassifierKernelAvailable(k)) out.push_back(k);
+    return out;
+}();
+
 class ClassifyTest : public test::TempDirTest {
 protected:
     // A one-band, one-line image of the given cells.
@@ -165,18 +174,20 @@ TEST_F(ClassifyTest, OneBandTable) {
         SCOPED_TRACE(c.what);
         std::string in = OneLine({c.cell});
         std::string stats = Stats(StatsText(c.stats));
-        for (int path = 0; path < 2; ++path) {
+        for (int path = 0; path <= static_cast<int>(kKernels.size()); ++path) {
             RecordingSink sink;
             std::string out = Path("out.lan");
+            ClassifyOptions opt;
+            if (path > 0) opt.kernel = kKernels[path - 1];
             int count = path == 0 ? ClassifyMaximumLikelihoodReference(in, stats, out, c.v, c.u, sink)
-                                  : ClassifyMaximumLikelihood(in, stats, out, c.v, c.u, sink);
+                                  : ClassifyMaximumLikelihood(in, stats, out, c.v, c.u, sink, opt);
             EXPECT_TRUE(sink.messages.empty());
             EXPECT_EQ(count, c.cell == 0 ? 0 : 1);
             std::string bytes = ReadBytes(out);
             ASSERT_EQ(bytes.size(), 128u + 9);
             Bytes got;
             for (int b = 0; b < 9; ++b) got.push_back(static_cast<std::uint8_t>(bytes[128 + b]));
-            EXPECT_EQ(got, c.want) << (path == 0 ? "reference" : "fast");
+            EXPECT_EQ(got, c.want) << (path == 0 ? "reference" : "kernel " + std::to_string(path));
             // The header is the input's with only the band count changed.
             std::string inBytes = ReadBytes(in);
             std::string header = inBytes.substr(0, 128);
@@ -191,8 +202,7 @@ TEST_F(ClassifyTest, FlagBoundariesAtTheComputedProbabilities) {
     ASSERT_TRUE(model);
     const std::uint8_t cell[] = {80};
     LineClassification line;
-    ClassifierScratch scratch;
-    ClassifyLine(*model, cell, 1, line, scratch);
+    ClassifyLine(*model, cell, 1, line);
     const double pb = line.pBest[0], diff = std::fabs(line.pRice[0] - line.pNonrice[0]);
     ASSERT_GT(pb, 0.5);
     ASSERT_LT(pb, 1.0);
@@ -346,6 +356,70 @@ TEST_F(ClassifyTest, ParallelBlocksAndManyThresholdsMatchTheReference) {
         for (int i = 1; i < 3; ++i) {
             ClassifyMaximumLikelihoodReference(Path("img.lan"), stats, Path("single.lan"), outs[i].v, outs[i].u, sink);
             EXPECT_EQ(ReadBytes(outs[i].path), ReadBytes(Path("single.lan"))) << i;
+        }
+        EXPECT_TRUE(sink.messages.empty());
+    }
+}
+
+// Class sets that reach every shortcut of the kernels and every case where they must give
+// way: exact ties between identical classes, classes so far apart that every other
+// probability underflows, fewer than three classes, an odd count, band counts without a
+// kernel of their own, cells far from every class and discriminants that overflow.
+TEST_F(ClassifyTest, EveryKernelGivesTheReferencesBytes) {
+    auto twins = ManyClasses(20, 4, 5);
+    for (int k = 0; k < 20; k += 3) twins[k + 1] = twins[k];  // ties within a half
+    twins[12] = twins[2];                                   // and across the halves
+    std::vector<Cls> apart;
+    for (int k = 0; k < 6; ++k) {
+        Cls c = ManyClasses(1, 3, 40 + k)[0];
+        for (double& m : c.mean) m = 20 + 40 * k;
+        for (auto& row : c.cov)
+            for (double& v : row) v /= 40;
+        apart.push_back(c);
+    }
+    struct Case { const char* what; std::vector<Cls> classes; int bands; };
+    const Case cases[] = {
+        {"forty classes", ManyClasses(40, 4, 3), 4},
+        {"identical classes", twins, 4},
+        {"classes far apart", apart, 3},
+        {"one class", ManyClasses(1, 2, 8), 2},
+        {"two classes", ManyClasses(2, 2, 9), 2},
+        {"three classes", ManyClasses(3, 5, 10), 5},
+        {"odd count", ManyClasses(7, 6, 11), 6},
+        {"nine bands", ManyClasses(12, 9, 12), 9},
+        // Variances so small that far cells' discriminants overflow to minus infinity, for some
+        // classes and for all of them (the reference then meets probabilities that are not
+        // numbers).
+        {"some discriminants infinite", OneBand({{50, 1e-305}, {120, 100}, {60, 1e-305}, {200, 100}}), 1},
+        {"every discriminant infinite", OneBand({{50, 1e-305}, {51, 1e-305}, {60, 1e-305}}), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::uint32_t seed = 5;
+        auto rnd = [&] {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<int>((seed >> 16) % 256);
+        };
+        const int cols = 203, rows = 9;  // not a multiple of any lane count
+        LanHeader h = MakeHeader(c.bands, cols, rows);
+        LanImage img = MakeImage(h, [&](int r, int b, int col) {
+            if (r == 0 && col % 5 == 0) return 0;                     // background among cells
+            if (r == 1) return (col * 37 + b * 91) % 256;             // anywhere in the cube
+            const Cls& near = c.classes[static_cast<std::size_t>(col) % c.classes.size()];
+            return std::clamp(static_cast<int>(near.mean[b]) + rnd() % 9 - 4, 1, 255);
+        });
+        ASSERT_TRUE(WriteLanImage(Path("img.lan"), img));
+        std::string stats = Stats(StatsText(c.classes));
+        RecordingSink sink;
+        ClassifyMaximumLikelihoodReference(Path("img.lan"), stats, Path("ref.lan"), 0.6, 0.1, sink);
+        const std::string want = ReadBytes(Path("ref.lan"));
+        ASSERT_EQ(want.size(), 128u + 9u * cols * rows);
+        for (ClassifierKernel k : kKernels) {
+            ClassifyOptions opt;
+            opt.kernel = k;
+            opt.threads = 2;
+            ClassifyMaximumLikelihood(Path("img.lan"), stats, Path("fast.lan"), 0.6, 0.1, sink, opt);
+            EXPECT_EQ(ReadBytes(Path("fast.lan")), want) << static_cast<int>(k);
         }
         EXPECT_TRUE(sink.messages.empty());
     }
