@@ -13,6 +13,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/engine/lan_image.h"
 #include "workbench/tests/engine/test_util.h"
@@ -21,14 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BadRunInputs : public ::testing::Test {
+class BadRunInputs : public rice::testing::InTempFolderTest {
 protected:
     void SetUp() override {
-        start_ = rice::CurrentFolder();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = (fs::temp_directory_path() / ("rice-bad-runs-" + std::to_string(::getpid()) + "-" + info->name()))
-                   .string();
-        fs::remove_all(dir_);
         for (const char* f : {"shp", "lan", "cls", "out"}) fs::create_directories(P(f));
         // Four classes of four bands, one rice pair and one non-rice pair.
         stats_ = "4\r\n4\r\n";
@@ -39,10 +35,6 @@ protected:
                 stats_ += "\r\n";
             }
         }
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
     }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     // 40 x 30 cells of four bands from (1000, 2000).
@@ -78,7 +70,8 @@ protected:
         else EXPECT_EQ(s, 0) << err.str();
         return out.str();
     }
-    std::string start_, dir_, stats_;
+    const std::string dir_ = folder();
+    std::string stats_;
 };
 
 // The first parcel file is damaged or its statistics are; the second is sound and must still

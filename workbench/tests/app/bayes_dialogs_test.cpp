@@ -15,6 +15,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/dialogs/ParamFileDlg.h"
 #include "workbench/dialogs/ReNameDlg.h"
@@ -55,20 +56,13 @@ std::string Shown(std::string text) { return "[Korvane] " + ReplaceAll(text, "\n
 
 // A work area with folders A and B; the test starts in a third folder, so the parameter
 // file can only land where the pickers leave the current folder.
-class BayesDialogs : public ::testing::Test {
+class BayesDialogs : public testing::InTempFolderTest {
 protected:
     void SetUp() override {
-        saved_ = CurrentFolder();
-        char tmpl[] = "/tmp/bayes_app_XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
         fs::create_directories(dir_ + "/A");
         fs::create_directories(dir_ + "/B");
         fs::create_directories(dir_ + "/start");
         SetCurrentFolder(dir_ + "/start");
-    }
-    void TearDown() override {
-        SetCurrentFolder(saved_);
-        fs::remove_all(dir_);
     }
     std::string P(const std::string& rel) const { return dir_ + "/" + rel; }
     void Put(const std::string& rel, const std::string& bytes = "x") const {
@@ -76,7 +70,7 @@ protected:
         std::ofstream(P(rel), std::ios::binary) << bytes;
     }
     std::string Get(const std::string& rel) const { return ReadWholeFile(P(rel)).value_or("<none>"); }
-    std::string saved_, dir_;
+    const std::string dir_ = folder();
 };
 
 struct ParamCase {

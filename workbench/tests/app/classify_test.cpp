@@ -12,6 +12,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "samples/lan_samples.h"
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/dialogs/CML.h"
@@ -24,22 +25,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A temporary folder per test; the current folder is put back afterwards.
-class ClassifyTest : public ::testing::Test {
+// A temporary folder per test, current during it.
+class ClassifyTest : public rice::testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        start_ = rice::CurrentFolder();
-        dir_ = fs::temp_directory_path() /
-               ("classify_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        ui::SetAppTitle("Korvane");
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
-    }
+    void SetUp() override { ui::SetAppTitle("Korvane"); }
     std::string P(const std::string& rel) { return (dir_ / rel).string(); }
     void Touch(const std::string& rel) {
         fs::create_directories(fs::path(P(rel)).parent_path());
@@ -57,8 +46,7 @@ protected:
         });
     }
 
-    fs::path dir_;
-    std::string start_;
+    const fs::path dir_ = folder();
     std::ostringstream out_, err_;
     int result_ = -1;
 };
@@ -335,7 +323,7 @@ TEST_F(ClassifyTest, ScriptedRunEndToEnd) {
     EXPECT_EQ(starts.commands, (std::vector<std::string>{"arcgis.mxd"}));
 
     // A second run appends to the log.
-    rice::SetCurrentFolder(start_);
+    rice::SetCurrentFolder(folder());
     EXPECT_EQ(run(out), 0);
     EXPECT_EQ(rice::ReadWholeFile(P("maps/erlog.er")).value_or(""), line + line);
     rice::SetInterpreter(nullptr);

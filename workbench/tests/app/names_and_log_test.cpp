@@ -16,6 +16,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "samples/lan_samples.h"
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/engine/lan_image.h"
@@ -27,19 +28,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class WorkbenchScript : public ::testing::Test {
+class WorkbenchScript : public testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        saved_ = CurrentFolder();
-        char tmpl[] = "/tmp/names_log_XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-        ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("XDG_CONFIG_HOME");
-        SetCurrentFolder(saved_);
-        fs::remove_all(dir_);
-    }
+    void SetUp() override { ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1); }
+    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
     std::string P(const std::string& rel) const { return dir_ + "/" + rel; }
     void Put(const std::string& rel, const std::string& bytes = "x") const {
         fs::create_directories(fs::path(P(rel)).parent_path());
@@ -61,12 +53,12 @@ protected:
                 return app.Run();
             });
         }
-        SetCurrentFolder(saved_);
+        SetCurrentFolder(dir_);
         errors = err.str();
         return out.str();
     }
 
-    std::string saved_, dir_;
+    const std::string dir_ = folder();
 };
 
 TEST_F(WorkbenchScript, NamesAndTheClassificationLog) {

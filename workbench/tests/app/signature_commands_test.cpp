@@ -12,6 +12,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "samples/signature_samples.h"
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/tests/engine/test_util.h"
@@ -21,18 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SignatureCommandTest : public ::testing::Test {
+class SignatureCommandTest : public rice::testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        start_ = rice::CurrentFolder();
-        dir_ = (fs::temp_directory_path() / ("rice-sig-cmd-" + std::to_string(::getpid()))).string();
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
-    }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     void Write(const std::string& f, const std::string& bytes) {
         fs::create_directories(fs::path(P(f)).parent_path());
@@ -61,7 +52,7 @@ protected:
         return out.str();
     }
     CKorvaneDoc doc_;
-    std::string start_, dir_;
+    const std::string dir_ = folder();
 };
 
 samples::SignatureClass Class(int bands, double base) {
@@ -148,7 +139,6 @@ void WriteParcels(const std::string& stem, double x0, double y0, double x1, doub
 class GridCommandTest : public SignatureCommandTest {
 protected:
     void SetUp() override {
-        SignatureCommandTest::SetUp();
         rice::LanImage img;
         img.header.identifier = {'H', 'E', 'A', 'D', '7', '4'};
         img.header.nbands = 4;

@@ -8,6 +8,7 @@
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/dialogs/BatchMLDlg.h"
 #include "workbench/dialogs/ConvertDlg.h"
 #include "workbench/dialogs/MergeClsInfoDlg.h"
@@ -17,20 +18,13 @@ namespace {
 namespace fs = std::filesystem;
 
 // Files in a fresh folder, named in scripts as @.
-class SignatureDlgTest : public ::testing::Test {
+class SignatureDlgTest : public rice::testing::InTempFolderTest {
 protected:
     void SetUp() override {
-        start_ = rice::CurrentFolder();
-        dir_ = (fs::temp_directory_path() / ("rice-sig-dlg-" + std::to_string(::getpid()))).string();
-        fs::remove_all(dir_);
         fs::create_directories(dir_ + "/maps");
         fs::create_directories(dir_ + "/cls");
         for (const char* f : {"src.lan", "maps/s1.shp", "maps/s2.shp", "maps/s3.shp", "list.txt"})
             std::ofstream(dir_ + "/" + f) << "x";
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
     }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     // Runs the dialog modally under the script; returns the message boxes shown.
@@ -49,7 +43,7 @@ protected:
         if (result) *result = r;
         return out.str();
     }
-    std::string start_, dir_;
+    const std::string dir_ = folder();
 };
 
 TEST_F(SignatureDlgTest, BatchCombosStartOnTheFirstBound) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/clip.h"
 #include "workbench/tests/engine/test_util.h"
 
@@ -19,7 +20,7 @@ using test::WriteBoxShapefile;
 
 int SourceCell(int r, int b, int c) { return 1 + r * 16 + c + b * 60; }
 
-class ClipTest : public test::TempDirTest {
+class ClipTest : public testing::TempFolderTest {
 protected:
     // 10 columns x 8 lines, origin (1000, 2000), 10-unit cells; ycell differs on purpose.
     LanImage Source(int nbands) {

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/lan_image.h"
 
 namespace rice::test {
@@ -27,23 +27,8 @@ inline void WriteBoxShapefile(const std::string& path, double minX, double minY,
     SHPClose(h);
 }
 
-// A fresh folder per test, removed afterwards.
-class TempDirTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        for (char& ch : name)
-            if (ch == '/') ch = '_';
-        dir_ = (std::filesystem::temp_directory_path() /
-                ("rice_engine_" + std::to_string(::getpid()) + "_" + name)).string();
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string dir_;
-};
+// The old name of rice::testing::TempFolderTest, kept for the tests still spelling it so.
+using TempDirTest = testing::TempFolderTest;
 
 inline LanHeader MakeHeader(int nbands, int icols, int irows, float xmap = 1000,
                             float ymap = 2000, float xcell = 10, float ycell = 10) {
