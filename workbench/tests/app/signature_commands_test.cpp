@@ -139,35 +139,13 @@ void WriteParcels(const std::string& stem, double x0, double y0, double x1, doub
 class GridCommandTest : public SignatureCommandTest {
 protected:
     void SetUp() override {
-        rice::LanImage img;
-        img.header.identifier = {'H', 'E', 'A', 'D', '7', '4'};
-        img.header.nbands = 4;
-        img.header.icols = 40;
-        img.header.irows = 30;
-        img.header.xmap = 1000;
-        img.header.ymap = 2000;
-        img.header.xcell = img.header.ycell = 10;
-        for (int r = 0; r < 30; ++r) {
-            std::vector<std::uint8_t> line(160);
-            for (int i = 0; i < 160; ++i) line[static_cast<size_t>(i)] = static_cast<std::uint8_t>(40 + (r * 17 + i * 7) % 90);
-            img.lines.push_back(line);
-        }
-        ASSERT_TRUE(rice::WriteLanImage(P("src.lan"), img));
+        ASSERT_TRUE(rice::WriteLanImage(P("src.lan"), rice::test::FieldsImage(10)));
         WriteParcels(P("shp/s1"), 1000, 1800, 1200, 2000);
         WriteParcels(P("shp/s2"), 1100, 1750, 1350, 1950);
         fs::create_directories(P("lan"));
         fs::create_directories(P("cls"));
-        std::string stats = "4\r\n4\r\n";
-        for (int k = 0; k < 4; ++k) {
-            for (int b = 0; b < 4; ++b) stats += std::to_string(50 + 20 * k + b) + "\r\n";
-            for (int r = 0; r < 4; ++r) {
-                for (int c = 0; c < 4; ++c) stats += (r == c ? "300 " : "20 ");
-                stats += "\r\n";
-            }
-        }
-        stats_ = stats;
     }
-    std::string stats_;
+    const std::string stats_ = rice::test::FieldsStatistics();
 };
 
 TEST_F(GridCommandTest, GridOverTwoParcelFiles) {

@@ -60,6 +60,27 @@ LanImage MakeImage(const LanHeader& h, F f) {
     return img;
 }
 
+// 40 x 30 cells of four bands from (1000, 2000), varied enough to classify: the source image of
+// the workbench's run tests.
+inline LanImage FieldsImage(float cell) {
+    return MakeImage(MakeHeader(4, 40, 30, 1000, 2000, cell, cell),
+                     [](int r, int b, int c) { return 40 + (r * 17 + (b * 40 + c) * 7) % 90; });
+}
+
+// Class statistics of four classes of four bands that classify FieldsImage: one rice pair and
+// one non-rice pair.
+inline std::string FieldsStatistics() {
+    std::string stats = "4\r\n4\r\n";
+    for (int k = 0; k < 4; ++k) {
+        for (int b = 0; b < 4; ++b) stats += std::to_string(50 + 20 * k + b) + "\r\n";
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 4; ++c) stats += (r == c ? "300 " : "20 ");
+            stats += "\r\n";
+        }
+    }
+    return stats;
+}
+
 inline std::string ReadBytes(const std::string& path) {
     auto data = ReadWholeFile(path);
     return data ? *data : std::string();
