@@ -23,6 +23,7 @@
 #include "workbench/engine/lan_image.h"
 #include "workbench/engine/param_files.h"
 #include "workbench/tests/app/fake_programs.h"
+#include "workbench/tests/app/workbench_run.h"
 
 namespace rice {
 namespace {
@@ -392,21 +393,8 @@ TEST_F(BayesDialogs, TheBayesianCommandsRunFromTheWorkbench) {
         "menu 32796\nfile @/A/sat.lan\nclick 1014\nfile @/A/corner.txt\nclick 1010\n"
         "file @/B/t.dat\nclick 1011\nfile @/B/out.dat\nclick 1012\nclick 1\n"
         "menu 32829\nfolder @/R\nclick 1010\nfile @/L/list.txt\nclick 1011\nclick 1\n";
-    std::string config = P("config");
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    std::ostringstream out, err;
-    int status;
-    {
-        script::Operator op(ReplaceAll(script, "@", dir_), "bayes.script", out, err);
-        ui::ScopedUi scope(op);
-        CKorvaneApp app;
-        status = RunUntilExit([&] {
-            if (!app.InitInstance({})) return 1;
-            return app.Run();
-        });
-    }
-    ::unsetenv("XDG_CONFIG_HOME");
-    ASSERT_EQ(status, 0) << err.str();
+    const testing::WorkbenchRun run = testing::RunWorkbench(ReplaceAll(script, "@", dir_), P("config"));
+    ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(fakes.Calls(), (std::vector<std::string>{"dravik", "tolvex", "pemrod", "yarnel", "ruskel"}));
     EXPECT_EQ(Get("B/fuzzy.txt"), "p1.dat\r\np1.dat\r\np1.dat\r\nm.dat\r\np1.dat\r\n0.9\r\n");
     EXPECT_EQ(Get("B/kappaorder.txt"), "data.dat\r\nk.doc\r\n2\r\n");

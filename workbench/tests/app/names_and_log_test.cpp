@@ -21,6 +21,7 @@
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/engine/lan_image.h"
 #include "workbench/tests/app/fake_programs.h"
+#include "workbench/tests/app/workbench_run.h"
 #include "workbench/tests/engine/test_util.h"
 
 namespace rice {
@@ -30,8 +31,6 @@ namespace fs = std::filesystem;
 
 class WorkbenchScript : public testing::InTempFolderTest {
 protected:
-    void SetUp() override { ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1); }
-    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
     std::string P(const std::string& rel) const { return dir_ + "/" + rel; }
     void Put(const std::string& rel, const std::string& bytes = "x") const {
         fs::create_directories(fs::path(P(rel)).parent_path());
@@ -43,19 +42,11 @@ protected:
     // boxes shown, one "[caption] text" line each.
     std::string RunWorkbench(const std::string& script, int& status, std::string& errors) {
         SetCurrentFolder(P("start"));
-        std::ostringstream out, err;
-        {
-            script::Operator op(ReplaceAll(script, "@", dir_), "run.script", out, err);
-            ui::ScopedUi scope(op);
-            CKorvaneApp app;
-            status = RunUntilExit([&] {
-                if (!app.InitInstance({})) return 1;
-                return app.Run();
-            });
-        }
+        const testing::WorkbenchRun run = testing::RunWorkbench(ReplaceAll(script, "@", dir_), P("config"));
         SetCurrentFolder(dir_);
-        errors = err.str();
-        return out.str();
+        status = run.status;
+        errors = run.errors;
+        return run.shown;
     }
 
     const std::string dir_ = folder();

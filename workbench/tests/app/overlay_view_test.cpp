@@ -18,6 +18,7 @@
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/engine/overlay.h"
 #include "workbench/engine/parcel_raster.h"
+#include "workbench/tests/app/workbench_run.h"
 #include "workbench/tests/engine/overlay_fixtures.h"
 
 namespace {
@@ -206,9 +207,6 @@ TEST(OverlayRun, CommandRunsTheDialogsChoice) {
 
 }  // namespace
 
-#include "platform/core/command.h"
-#include "workbench/app/KorvaneApp.h"
-
 namespace {
 
 using namespace rice::testing;
@@ -219,28 +217,13 @@ TEST(OverlayRun, WorkbenchMenuRunsTheOverlay) {
     WriteLan(dir / "img.lan", 9, 4, 4, 0, 40, 10,
              NineBands([](int r, int) { return ClassCell{r < 2 ? 3 : 30, 128, 0}; }));
     WriteParcels(dir / "sheet", {{Box(0, 20, 40, 40)}, {Box(0, 0, 40, 20)}}, {"1", "1"});
-    const std::string config = dir / "cfg";
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     rice::RecordingInterpreter starts;
-    rice::SetInterpreter(&starts);
-    std::ostringstream out, err;
-    int status = -1;
-    {
-        script::Operator op("answer no\nmenu 32774\nmenu 32778\nfile " + dir / "img.lan" +
-                                "\nclick 1010\nfile " + dir / "sheet.shp" +
-                                "\nclick 1012\nclick 1\nexpect 執行完畢!\n",
-                            "road.script", out, err);
-        ui::ScopedUi scope(op);
-        CKorvaneApp app;
-        status = rice::RunUntilExit([&] {
-            if (!app.InitInstance({})) return 1;
-            return app.Run();
-        });
-    }
-    rice::SetInterpreter(nullptr);
-    ::unsetenv("XDG_CONFIG_HOME");
-    ASSERT_EQ(status, 0) << err.str();
-    EXPECT_NE(out.str().find("[Korvane] 執行完畢!\n"), std::string::npos) << out.str();
+    const WorkbenchRun run = RunWorkbench("answer no\nmenu 32774\nmenu 32778\nfile " + dir / "img.lan" +
+                                              "\nclick 1010\nfile " + dir / "sheet.shp" +
+                                              "\nclick 1012\nclick 1\nexpect 執行完畢!\n",
+                                          dir / "cfg", &starts);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.shown.find("[Korvane] 執行完畢!\n"), std::string::npos) << run.shown;
     // Parcel 0 mostly over rice cells, parcel 1 over non-rice ones under a rice truth; no cell
     // is flagged, so neither rule counts a misclassified parcel.
     EXPECT_EQ(Slurp(dir / "Report.csv"),

@@ -43,6 +43,21 @@ protected:
         if (result) *result = r;
         return out.str();
     }
+    // Each script over a fresh dialog: the message boxes it shows and how the dialog ends.
+    struct ScriptCase {
+        const char* script;
+        const char* out;
+        int result;
+    };
+    template <class Dialog>
+    void ExpectRuns(const std::vector<ScriptCase>& cases) {
+        for (const auto& c : cases) {
+            Dialog dlg;
+            int result = 0;
+            EXPECT_EQ(Run(dlg, c.script, &result), c.out) << c.script;
+            EXPECT_EQ(result, c.result) << c.script;
+        }
+    }
     const std::string dir_ = folder();
 };
 
@@ -66,8 +81,7 @@ TEST_F(SignatureDlgTest, BatchCombosStartOnTheFirstBound) {
 }
 
 TEST_F(SignatureDlgTest, BatchValidationOrder) {
-    struct Case { const char* script; const char* out; int result; };
-    const Case cases[] = {
+    ExpectRuns<CBatchMLDlg>({
         // Only the second range is wrong: only its complaint; the missing inputs wait.
         {"set 1073 0.5\nset 1074 0.2\nclick 1\nset 1074 0.5\nclick 1\nanswer yes\nclick 2\n",
          "[Korvane] \\n水稻減非水稻上限大於下限，請重新選擇!!\\n\n"
@@ -84,13 +98,7 @@ TEST_F(SignatureDlgTest, BatchValidationOrder) {
         {"file @src.lan\nclick 1010\nfile cancel\nclick 1010\nfile @maps/s1.shp\nclick 1076\nclick 1\n"
          "answer yes\nclick 2\n",
          "[Korvane] \\n請重新選擇原始影像檔!!\\n\n[Korvane] 確定離開程式?\n", ui::kCancel},
-    };
-    for (const auto& c : cases) {
-        CBatchMLDlg dlg;
-        int result = 0;
-        EXPECT_EQ(Run(dlg, c.script, &result), c.out) << c.script;
-        EXPECT_EQ(result, c.result) << c.script;
-    }
+    });
 }
 
 TEST_F(SignatureDlgTest, BatchParcelsPairWithTheFolderOfTheirAddition) {
@@ -111,8 +119,7 @@ TEST_F(SignatureDlgTest, BatchParcelsPairWithTheFolderOfTheirAddition) {
 }
 
 TEST_F(SignatureDlgTest, MergeDialogTexts) {
-    struct Case { const char* script; const char* out; int result; };
-    const Case cases[] = {
+    ExpectRuns<CMergeClsInfoDlg>({
         {"click 1\nanswer yes\nclick 2\n",
          "[Korvane] \\n請選擇原始水稻分類資訊資料夾\\n請選擇原始非水稻分類資訊資料夾\\n"
          "請選擇合併後分類資訊儲存位置\\n\n[Korvane] 確定離開程式?\n",
@@ -120,13 +127,7 @@ TEST_F(SignatureDlgTest, MergeDialogTexts) {
         {"folder @cls\nclick 1010\nfolder @maps\nclick 1011\nfolder cancel\nclick 1012\nclick 1\n"
          "answer no\nclick 2\nfolder @\nclick 1012\nclick 1\n",
          "[Korvane] \\n請選擇合併後分類資訊儲存位置\\n\n[Korvane] 確定離開程式?\n", ui::kOK},
-    };
-    for (const auto& c : cases) {
-        CMergeClsInfoDlg dlg;
-        int result = 0;
-        EXPECT_EQ(Run(dlg, c.script, &result), c.out) << c.script;
-        EXPECT_EQ(result, c.result);
-    }
+    });
     CMergeClsInfoDlg dlg;
     Run(dlg, "folder @cls\nclick 1010\nfolder @maps\nclick 1011\nfolder @\nclick 1012\nclick 1\n");
     EXPECT_EQ(dlg.m_riceFolder, P("cls"));
