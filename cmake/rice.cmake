@@ -134,7 +134,9 @@ function(rice_program name)
 endfunction()
 
 # rice_tests(NAME DIR [DIRS dir...] [DEPS lib...] [LABELS label...]): one GoogleTest program of
-# every .cpp in DIR. It sees DIR, the extra test folders DIRS and the folders of DEPS.
+# every .cpp in DIR. It sees DIR, the extra test folders DIRS, the folders of DEPS and the test
+# support (platform/testing). Under ctest, TMPDIR is the build tree's test-tmp: the tests'
+# temporary folders go there (platform/testing/temp_folder.h), not into /tmp.
 function(rice_tests name dir)
   if(NOT RICE_TESTS)
     return()
@@ -144,17 +146,25 @@ function(rice_tests name dir)
   if(NOT srcs)
     return()
   endif()
+  list(APPEND R_DEPS rice_testing)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${R_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
   _rice_relative(own ${dir} ${R_DIRS})
   _rice_sees(${name} "${own}" "${R_DEPS}")
   target_compile_definitions(${name} PRIVATE RICE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              RICE_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  set(props "")
   if(R_LABELS)
     list(APPEND props LABELS "${R_LABELS}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
+  # The environment of every test, set once ctest knows the tests: gtest_discover_tests's
+  # PROPERTIES cannot carry more than one variable.
+  set(env ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  file(WRITE ${env} "set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT
+  \"QT_QPA_PLATFORM=offscreen;TMPDIR=${CMAKE_BINARY_DIR}/test-tmp\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-tmp)
 endfunction()
 
 # rice_layer_probe(NAME LIBRARY HEADER): a ctest NAME that compiles `#include "HEADER"` with

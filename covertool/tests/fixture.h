@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 #include <shapefil.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 
 namespace cover::test {
 
@@ -53,10 +52,11 @@ inline void WriteTable(const std::string& path, const std::vector<Column>& colum
 inline std::vector<Cell> ReadColumn(const std::string& path, const char* field) {
     // shapelib only opens ".dbf" or ".DBF"; read a table of any other spelling from a copy.
     std::string readable = path;
+    rice::testing::TempFolder copy("table");
     if (path.size() < 4 || (path.substr(path.size() - 4) != ".dbf" &&
                             path.substr(path.size() - 4) != ".DBF")) {
-        readable = (fs::temp_directory_path() / ("tessmar-read-" + std::to_string(::getpid()) + ".dbf")).string();
-        fs::copy_file(path, readable, fs::copy_options::overwrite_existing);
+        readable = copy / "table.dbf";
+        fs::copy_file(path, readable);
     }
     DBFHandle h = DBFOpen(readable.c_str(), "rb");
     std::vector<Cell> out;
@@ -83,21 +83,8 @@ inline const std::vector<Column> kTic = {
 inline const std::vector<Column> kPat = {{"AREA", FTDouble, 12, 3}, {"CULTURE", FTInteger, 4, 0}};
 
 // A fresh folder per test, removed afterwards.
-class CoverFolder : public ::testing::Test {
+class CoverFolder : public rice::testing::TempFolderTest {
 public:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = (fs::temp_directory_path() /
-                ("tessmar-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
-                 info->name()))
-                   .string();
-        for (char& c : root)
-            if (c == '*') c = '_';
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     std::string At(const std::string& name) const { return root + "/" + name; }
     std::string Cover(const std::string& name) const {
         fs::create_directories(At(name));
@@ -124,7 +111,7 @@ public:
         Write(At("covlist.txt"), "c01\r\nc02\r\n");
     }
 
-    std::string root;
+    const std::string root = folder();
 };
 
 }  // namespace cover::test

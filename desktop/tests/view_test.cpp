@@ -9,6 +9,7 @@
 
 #include "platform/qt/tests/test_support.h"
 #include "platform/qt/window_view.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/app/KorvaneView.h"
 #include "workbench/app/MainFrame.h"
 #include "workbench/app/resource.h"
@@ -42,13 +43,12 @@ struct ShownView {
 };
 
 ShownView ShowPainted(double side) {
-    const fs::path dir = fs::path(RICE_BINARY_DIR) / ("qt_view_test_" + std::to_string(int(side)));
-    fs::remove_all(dir);
+    const rice::testing::TempFolder dir("view");
     CKorvaneDoc doc;
     CKorvaneView view(&doc);
     CMainFrame frame(doc, view);
     frame.OnCreate();
-    doc.m_curParcelFile = WriteSheet(dir, side);
+    doc.m_curParcelFile = WriteSheet(dir.path(), side);
     doc.m_lanOriginX = 1000;
     doc.m_lanOriginY = 5000 + side;
     ui::DeviceContext dc = view.GetWindowDC();

@@ -10,27 +10,19 @@
 
 #include "platform/core/atomic_file.h"
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 
 namespace rice {
 namespace {
 
 namespace fs = std::filesystem;
 
-class AtomicWriter : public ::testing::Test {
+class AtomicWriter : public testing::TempFolderTest {
 protected:
-    void SetUp() override {
-        dir_ = (fs::temp_directory_path() /
-                ("rice_core_atomic_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                   .string();
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string P(const std::string& name) const { return dir_ + "/" + name; }
+    std::string P(const std::string& name) const { return Path(name); }
     std::set<std::string> Names() const {
         std::set<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir_)) out.insert(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(folder())) out.insert(e.path().filename().string());
         return out;
     }
     static mode_t ModeOf(const std::string& path) {
@@ -38,7 +30,6 @@ protected:
         ::stat(path.c_str(), &st);
         return st.st_mode & 07777;
     }
-    std::string dir_;
 };
 
 // Fails `step` for every file, and the unnamed temporary too when `named` (the fallback).
@@ -111,8 +102,8 @@ TEST_F(AtomicWriter, ReadOnlyTargetsAreRefusedAndLinksWrittenThrough) {
     EXPECT_FALSE(AppendToFile(P("grid.txt"), "line\n", &error));
     EXPECT_EQ(error, CannotOpenFileMessage(P("grid.txt")));
     EXPECT_EQ(ReadWholeFile(P("grid.txt")), "kept");
-    EXPECT_FALSE(WriteFileAtomic(dir_, "x", &error));  // a folder is no file to replace
-    EXPECT_EQ(error, CannotOpenFileMessage(dir_));
+    EXPECT_FALSE(WriteFileAtomic(folder(), "x", &error));  // a folder is no file to replace
+    EXPECT_EQ(error, CannotOpenFileMessage(folder()));
 
     // out.txt -> sub/hop.txt -> real.txt (each link relative to its own folder).
     fs::create_directories(P("sub"));

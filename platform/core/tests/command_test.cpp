@@ -9,6 +9,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/core/settings.h"
+#include "platform/testing/temp_folder.h"
 
 namespace rice {
 namespace {
@@ -16,24 +17,18 @@ namespace {
 namespace fs = std::filesystem;
 
 // A temporary folder made current, with its own bin/ on PATH.
-class CommandFixture : public ::testing::Test {
+class CommandFixture : public testing::InTempFolderTest {
 protected:
     void SetUp() override {
-        start_ = CurrentFolder();
         oldPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
-        dir_ = fs::temp_directory_path() / ("cmd_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
+        dir_ = folder();
         fs::create_directories(dir_ / "bin");
         fs::create_directories(dir_ / "own");
         fs::create_directories(dir_ / "work");
         ::setenv("PATH", ((dir_ / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
         SetCurrentFolder((dir_ / "work").string());
     }
-    void TearDown() override {
-        SetCurrentFolder(start_);
-        ::setenv("PATH", oldPath_.c_str(), 1);
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { ::setenv("PATH", oldPath_.c_str(), 1); }
     // A shell script as a fake program.
     void Program(const fs::path& path, const std::string& body) {
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
@@ -43,7 +38,7 @@ protected:
     std::string Log() { return ReadWholeFile((dir_ / "work" / "log").string()).value_or(""); }
 
     fs::path dir_;
-    std::string start_, oldPath_;
+    std::string oldPath_;
 };
 
 TEST_F(CommandFixture, RunsProgramsWaitsAndRedirectsInput) {
@@ -154,7 +149,8 @@ TEST(Settings, BadInputsNeverStopTheProgram) {
 }
 
 TEST(Settings, RecentFileListOfFourRoundTrips) {
-    fs::path dir = fs::temp_directory_path() / ("set_" + std::to_string(::getpid()));
+    testing::TempFolder config("settings");
+    const fs::path dir = config.path();
     ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
     Settings s("本機 AppWizard 所產生的應用程式", "Korvane");
     EXPECT_EQ(s.File(), (dir / "本機 AppWizard 所產生的應用程式" / "Korvane.ini").string());
@@ -172,7 +168,6 @@ TEST(Settings, RecentFileListOfFourRoundTrips) {
     loaded.Save(again);
     EXPECT_EQ(again.GetString("Recent File List", "File4"), "");
     ::unsetenv("XDG_CONFIG_HOME");
-    fs::remove_all(dir);
 }
 
 }  // namespace

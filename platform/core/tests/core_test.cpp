@@ -6,6 +6,7 @@
 #include "platform/core/exit.h"
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
+#include "platform/testing/temp_folder.h"
 
 namespace rice {
 namespace {
@@ -50,9 +51,8 @@ TEST(Exit, UnwindsToTheEntryWithItsStatus) {
 }
 
 TEST(Files, AtomicWriteReplacesWholeOrNothing) {
-    auto dir = std::filesystem::temp_directory_path() / "rice_core_files";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    testing::TempFolder folder("files");
+    const std::filesystem::path dir = folder.path();
     std::string p = (dir / "out.txt").string();
     ASSERT_TRUE(WriteFileAtomic(p, "first"));
     ASSERT_TRUE(WriteFileAtomic(p, "second\r\n"));
@@ -61,7 +61,6 @@ TEST(Files, AtomicWriteReplacesWholeOrNothing) {
     ASSERT_TRUE(AppendToFile(p, "more"));
     EXPECT_EQ(*ReadWholeFile(p), "second\r\nmore");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

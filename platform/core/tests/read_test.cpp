@@ -10,6 +10,7 @@
 
 #include "platform/core/files.h"
 #include "platform/core/settings.h"
+#include "platform/testing/temp_folder.h"
 
 namespace rice {
 namespace {
@@ -17,9 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(Files, WholeFileReadsRefuseSpecialAndOversizedFiles) {
-    const fs::path dir = fs::temp_directory_path() / ("rice_core_read_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    testing::TempFolder folder("read");
+    const fs::path dir = folder.path();
     std::ofstream(dir / "ten.txt", std::ios::binary) << "0123456789";
     fs::create_symlink("/dev/zero", dir / "zero.txt");
     ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0600), 0);
@@ -56,13 +56,11 @@ TEST(Files, WholeFileReadsRefuseSpecialAndOversizedFiles) {
     ReadRefusal why = ReadRefusal::kNone;
     EXPECT_EQ(OpenRegularFile((dir / "pipe.txt").string(), nullptr, &why), nullptr);
     EXPECT_EQ(why, ReadRefusal::kNotRegular);
-    fs::remove_all(dir);
 }
 
 TEST(Files, SettingsFileThatIsADeviceOrAPipeHoldsNothing) {
-    const fs::path dir = fs::temp_directory_path() / ("rice_core_settings_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    testing::TempFolder folder("settings");
+    const fs::path dir = folder.path();
     fs::create_symlink("/dev/zero", dir / "zero.ini");
     ASSERT_EQ(::mkfifo((dir / "pipe.ini").c_str(), 0600), 0);
     for (const char* name : {"zero.ini", "pipe.ini"}) {
@@ -71,7 +69,6 @@ TEST(Files, SettingsFileThatIsADeviceOrAPipeHoldsNothing) {
         s.Load();  // returns at once, with nothing read
         EXPECT_EQ(s.GetString("Recent File List", "File1"), "") << name;
     }
-    fs::remove_all(dir);
 }
 
 }  // namespace

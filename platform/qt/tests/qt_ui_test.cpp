@@ -1,4 +1,5 @@
 #include "platform/qt/qt_ui.h"
+#include "platform/testing/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -232,12 +233,11 @@ TEST(QtFilePicker, FilterStringsBecomeTheDialogsFilters) {
 
 TEST(QtFilePicker, PicksAFileAndLeavesTheCurrentFolderThere) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::path(RICE_BINARY_DIR) / "qt_picker_test";
-    fs::remove_all(dir);
+    rice::testing::InTempFolder folder("picker");  // the picker moves the current folder
+    const fs::path dir = folder.path();
     fs::create_directories(dir / "maps");
     std::ofstream(dir / "maps" / "s12.shp") << "x";
     std::ofstream(dir / "maps" / "s13.shp") << "x";
-    const std::string before = rice::CurrentFolder();
 
     QtTestUi t;
     QStringList filters;
@@ -257,7 +257,6 @@ TEST(QtFilePicker, PicksAFileAndLeavesTheCurrentFolderThere) {
     r.mustExist = true;
     const auto paths = t.ui.OpenFile(r);
     const std::string here = rice::CurrentFolder();
-    rice::SetCurrentFolder(before);
 
     EXPECT_EQ(filters, QStringList{QString::fromUtf8("坵塊資料檔(*.shp)")});
     ASSERT_EQ(paths.size(), 2u);

@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/qt/qt_ui.h"
+#include "platform/testing/temp_folder.h"
 
 namespace rice::qtui::testing {
 
@@ -22,8 +25,21 @@ inline char** Argv() {
     return argv;
 }
 
+// Qt's own settings (the file dialog's history) and its runtime folder go to a folder of the
+// test program's, not to the user's ~/.config and TMPDIR.
+inline bool QtFoldersInTempFolder() {
+    static rice::testing::TempFolder folder("qt");  // mode 0700, as Qt wants a runtime folder
+    static const bool once = [] {
+        for (auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, QString::fromStdString(folder.path()));
+        ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+        return true;
+    }();
+    return once;
+}
+
 struct QtTestUi {
-    QtTestUi() : ui(Argc(), Argv()), scope(ui) {}
+    QtTestUi() : ui((QtFoldersInTempFolder(), Argc()), Argv()), scope(ui) {}
     QtUi ui;
     ui::ScopedUi scope;
 };

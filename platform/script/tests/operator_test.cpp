@@ -7,6 +7,7 @@
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 
 namespace script {
 namespace {
@@ -94,9 +95,8 @@ TEST(Operator, CloseBoxAndCancelEndTheRun) {
 
 TEST(Operator, PickersTakeTheirOwnQueues) {
     namespace fs = std::filesystem;
-    std::string start = rice::CurrentFolder();
-    fs::path dir = fs::temp_directory_path() / ("op_pick_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    rice::testing::InTempFolder folder("pick");  // the picker moves the current folder
+    const fs::path dir = folder.path();
     ScriptRun r;
     RunScript("folder " + dir.string() + "\nfile " + (dir / "a.txt").string() + " ; " +
                   (dir / "b c.txt").string() + "\nfolder cancel\nclick 11\nclick 12\nclick 12\nclick 1\n",
@@ -105,8 +105,6 @@ TEST(Operator, PickersTakeTheirOwnQueues) {
     EXPECT_EQ(r.d.picked, (std::vector<std::string>{(dir / "a.txt").string(), (dir / "b c.txt").string()}));
     EXPECT_EQ(r.d.folder, "<cancel>");  // the second browse took the second folder answer
     EXPECT_EQ(rice::CurrentFolder(), dir.string());
-    rice::SetCurrentFolder(start);
-    fs::remove_all(dir);
 }
 
 TEST(Operator, ScriptsThatCannotGoOnEndWithStatus2) {
@@ -182,7 +180,8 @@ TEST(Operator, MainWindowRunsUntilTheScriptEnds) {
 
 TEST(RunProgram, ScriptArgumentAndMissingDesktop) {
     namespace fs = std::filesystem;
-    fs::path script = fs::temp_directory_path() / ("rp_" + std::to_string(::getpid()) + ".script");
+    rice::testing::TempFolder folder("run");
+    const fs::path script = folder / "test.script";
     {
         std::ofstream f(script);
         f << "# nothing\n";
@@ -202,7 +201,6 @@ TEST(RunProgram, ScriptArgumentAndMissingDesktop) {
     std::string missing = "/no/such.script";
     char* argv3[] = {a0.data(), a1.data(), missing.data()};
     EXPECT_EQ(RunProgram(3, argv3, [](const std::vector<std::string>&) { return 0; }, nullptr), 2);
-    fs::remove(script);
 }
 
 }  // namespace

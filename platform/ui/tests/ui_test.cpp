@@ -6,6 +6,7 @@
 #include "platform/ui/dc.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
+#include "platform/testing/temp_folder.h"
 
 namespace ui {
 namespace {
@@ -255,8 +256,8 @@ TEST(Ui, AppMessageBoxCaptionAndIconRules) {
 
 TEST(Ui, FilePickerLeavesTheCurrentFolderInTheChosenFilesFolder) {
     namespace fs = std::filesystem;
-    std::string start = rice::CurrentFolder();
-    fs::path dir = fs::temp_directory_path() / ("ui_pick_" + std::to_string(::getpid()));
+    rice::testing::InTempFolder folder("pick");  // the picker moves the current folder
+    const fs::path dir = folder.path();
     fs::create_directories(dir / "sub");
     FakeUi fake;
     fake.pick = {(dir / "sub" / "img").string()};
@@ -272,8 +273,6 @@ TEST(Ui, FilePickerLeavesTheCurrentFolderInTheChosenFilesFolder) {
     fake.pick.clear();
     EXPECT_TRUE(fake.OpenFile(r).empty());
     EXPECT_EQ(rice::CurrentFolder(), (dir / "sub").string());
-    rice::SetCurrentFolder(start);
-    fs::remove_all(dir);
 }
 
 TEST(Format, NumbersUseAPointWhateverTheLocale) {

@@ -13,6 +13,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/engine/lan_image.h"
 #include "workbench/tests/engine/test_util.h"
@@ -21,46 +22,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BadRunInputs : public ::testing::Test {
+class BadRunInputs : public rice::testing::InTempFolderTest {
 protected:
     void SetUp() override {
-        start_ = rice::CurrentFolder();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = (fs::temp_directory_path() / ("rice-bad-runs-" + std::to_string(::getpid()) + "-" + info->name()))
-                   .string();
-        fs::remove_all(dir_);
         for (const char* f : {"shp", "lan", "cls", "out"}) fs::create_directories(P(f));
-        // Four classes of four bands, one rice pair and one non-rice pair.
-        stats_ = "4\r\n4\r\n";
-        for (int k = 0; k < 4; ++k) {
-            for (int b = 0; b < 4; ++b) stats_ += std::to_string(50 + 20 * k + b) + "\r\n";
-            for (int r = 0; r < 4; ++r) {
-                for (int c = 0; c < 4; ++c) stats_ += (r == c ? "300 " : "20 ");
-                stats_ += "\r\n";
-            }
-        }
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
     }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     // 40 x 30 cells of four bands from (1000, 2000).
     void Source(float xcell) {
-        rice::LanImage img;
-        img.header.identifier = {'H', 'E', 'A', 'D', '7', '4'};
-        img.header.nbands = 4;
-        img.header.icols = 40;
-        img.header.irows = 30;
-        img.header.xmap = 1000;
-        img.header.ymap = 2000;
-        img.header.xcell = img.header.ycell = xcell;
-        for (int r = 0; r < 30; ++r) {
-            std::vector<std::uint8_t> line(160);
-            for (int i = 0; i < 160; ++i) line[static_cast<size_t>(i)] = static_cast<std::uint8_t>(40 + (r * 17 + i * 7) % 90);
-            img.lines.push_back(line);
-        }
-        ASSERT_TRUE(rice::WriteLanImage(P("src.lan"), img));
+        ASSERT_TRUE(rice::WriteLanImage(P("src.lan"), rice::test::FieldsImage(xcell)));
     }
     // Runs one document command under the script ("@" stands for the test's folder).
     std::string Run(void (CKorvaneDoc::*handler)(), std::string script, int* status = nullptr) {
@@ -78,7 +48,8 @@ protected:
         else EXPECT_EQ(s, 0) << err.str();
         return out.str();
     }
-    std::string start_, dir_, stats_;
+    const std::string dir_ = folder();
+    const std::string stats_ = rice::test::FieldsStatistics();
 };
 
 // The first parcel file is damaged or its statistics are; the second is sound and must still

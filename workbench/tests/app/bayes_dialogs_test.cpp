@@ -15,6 +15,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/dialogs/ParamFileDlg.h"
 #include "workbench/dialogs/ReNameDlg.h"
@@ -22,6 +23,7 @@
 #include "workbench/engine/lan_image.h"
 #include "workbench/engine/param_files.h"
 #include "workbench/tests/app/fake_programs.h"
+#include "workbench/tests/app/workbench_run.h"
 
 namespace rice {
 namespace {
@@ -55,20 +57,13 @@ std::string Shown(std::string text) { return "[Korvane] " + ReplaceAll(text, "\n
 
 // A work area with folders A and B; the test starts in a third folder, so the parameter
 // file can only land where the pickers leave the current folder.
-class BayesDialogs : public ::testing::Test {
+class BayesDialogs : public testing::InTempFolderTest {
 protected:
     void SetUp() override {
-        saved_ = CurrentFolder();
-        char tmpl[] = "/tmp/bayes_app_XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
         fs::create_directories(dir_ + "/A");
         fs::create_directories(dir_ + "/B");
         fs::create_directories(dir_ + "/start");
         SetCurrentFolder(dir_ + "/start");
-    }
-    void TearDown() override {
-        SetCurrentFolder(saved_);
-        fs::remove_all(dir_);
     }
     std::string P(const std::string& rel) const { return dir_ + "/" + rel; }
     void Put(const std::string& rel, const std::string& bytes = "x") const {
@@ -76,7 +71,7 @@ protected:
         std::ofstream(P(rel), std::ios::binary) << bytes;
     }
     std::string Get(const std::string& rel) const { return ReadWholeFile(P(rel)).value_or("<none>"); }
-    std::string saved_, dir_;
+    const std::string dir_ = folder();
 };
 
 struct ParamCase {
@@ -398,21 +393,8 @@ TEST_F(BayesDialogs, TheBayesianCommandsRunFromTheWorkbench) {
         "menu 32796\nfile @/A/sat.lan\nclick 1014\nfile @/A/corner.txt\nclick 1010\n"
         "file @/B/t.dat\nclick 1011\nfile @/B/out.dat\nclick 1012\nclick 1\n"
         "menu 32829\nfolder @/R\nclick 1010\nfile @/L/list.txt\nclick 1011\nclick 1\n";
-    std::string config = P("config");
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    std::ostringstream out, err;
-    int status;
-    {
-        script::Operator op(ReplaceAll(script, "@", dir_), "bayes.script", out, err);
-        ui::ScopedUi scope(op);
-        CKorvaneApp app;
-        status = RunUntilExit([&] {
-            if (!app.InitInstance({})) return 1;
-            return app.Run();
-        });
-    }
-    ::unsetenv("XDG_CONFIG_HOME");
-    ASSERT_EQ(status, 0) << err.str();
+    const testing::WorkbenchRun run = testing::RunWorkbench(ReplaceAll(script, "@", dir_), P("config"));
+    ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(fakes.Calls(), (std::vector<std::string>{"dravik", "tolvex", "pemrod", "yarnel", "ruskel"}));
     EXPECT_EQ(Get("B/fuzzy.txt"), "p1.dat\r\np1.dat\r\np1.dat\r\nm.dat\r\np1.dat\r\n0.9\r\n");
     EXPECT_EQ(Get("B/kappaorder.txt"), "data.dat\r\nk.doc\r\n2\r\n");

@@ -12,9 +12,11 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "samples/lan_samples.h"
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/dialogs/CML.h"
+#include "workbench/tests/app/workbench_run.h"
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/doc/classify_run.h"
 #include "workbench/engine/lan_image.h"
@@ -24,22 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A temporary folder per test; the current folder is put back afterwards.
-class ClassifyTest : public ::testing::Test {
+// A temporary folder per test, current during it.
+class ClassifyTest : public rice::testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        start_ = rice::CurrentFolder();
-        dir_ = fs::temp_directory_path() /
-               ("classify_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        ui::SetAppTitle("Korvane");
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
-    }
+    void SetUp() override { ui::SetAppTitle("Korvane"); }
     std::string P(const std::string& rel) { return (dir_ / rel).string(); }
     void Touch(const std::string& rel) {
         fs::create_directories(fs::path(P(rel)).parent_path());
@@ -57,8 +47,7 @@ protected:
         });
     }
 
-    fs::path dir_;
-    std::string start_;
+    const fs::path dir_ = folder();
     std::ostringstream out_, err_;
     int result_ = -1;
 };
@@ -297,22 +286,12 @@ TEST_F(ClassifyTest, ScriptedRunEndToEnd) {
         "folder " + P("out") + "\nclick 1012\n"
         "file " + P("maps/p1.shp") + " ; " + P("maps/p2.shp") + " ; " + P("maps/P3.SHP") + "\nclick 1055\n"
         "set 1005 37\nset 1006 100\nclick 1\n";
-    fs::path config = dir_ / "config";
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     rice::RecordingInterpreter starts;
-    rice::SetInterpreter(&starts);
     auto run = [&](std::string& out) {
-        std::ostringstream o, e;
-        script::Operator op(script, "run.script", o, e);
-        ui::ScopedUi scope(op);
-        CKorvaneApp app;
-        int status = rice::RunUntilExit([&] {
-            if (!app.InitInstance({})) return 1;
-            return app.Run();
-        });
-        out = o.str();
-        EXPECT_EQ(e.str(), "");
-        return status;
+        rice::testing::WorkbenchRun r = rice::testing::RunWorkbench(script, P("config"), &starts);
+        out = r.shown;
+        EXPECT_EQ(r.errors, "");
+        return r.status;
     };
     std::string out;
     EXPECT_EQ(run(out), 0);
@@ -335,11 +314,9 @@ TEST_F(ClassifyTest, ScriptedRunEndToEnd) {
     EXPECT_EQ(starts.commands, (std::vector<std::string>{"arcgis.mxd"}));
 
     // A second run appends to the log.
-    rice::SetCurrentFolder(start_);
+    rice::SetCurrentFolder(folder());
     EXPECT_EQ(run(out), 0);
     EXPECT_EQ(rice::ReadWholeFile(P("maps/erlog.er")).value_or(""), line + line);
-    rice::SetInterpreter(nullptr);
-    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(ClassifyTest, MissingSourceImageEndsTheProgram) {
@@ -348,25 +325,10 @@ TEST_F(ClassifyTest, MissingSourceImageEndsTheProgram) {
     std::string script = "answer no\nmenu 32774\nmenu 32777\n"
                          "file " + P("img/src.lan") + "\nclick 1011\n"
                          "folder " + P("out") + "\nclick 1010\nfolder " + P("out") + "\nclick 1012\nclick 1\n";
-    fs::path config = dir_ / "config";
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     rice::RecordingInterpreter starts;
-    rice::SetInterpreter(&starts);
-    std::ostringstream o, e;
-    int status;
-    {
-        script::Operator op(script, "run.script", o, e);
-        ui::ScopedUi scope(op);
-        CKorvaneApp app;
-        status = rice::RunUntilExit([&] {
-            if (!app.InitInstance({})) return 1;
-            return app.Run();
-        });
-    }
-    rice::SetInterpreter(nullptr);
-    ::unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(o.str(), "[詢問] 是否先進行紋理影像處理？\n[Korvane] 原始Lan檔開啟錯誤! - src.lan\n");
+    const rice::testing::WorkbenchRun run = rice::testing::RunWorkbench(script, P("config"), &starts);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.shown, "[詢問] 是否先進行紋理影像處理？\n[Korvane] 原始Lan檔開啟錯誤! - src.lan\n");
     EXPECT_FALSE(fs::exists(P("out/erlog.er")));
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 
 namespace rice::testing_fakes {
 
@@ -16,8 +17,6 @@ public:
     // `ruskelOutput`: what the fake ruskel writes into the output file named on the third
     // line of its standard input.
     explicit FakePrograms(const std::string& ruskelOutput = "K123 45\r\nK124\r\n") {
-        char tmpl[] = "/tmp/bayes_fakes_XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
         for (const char* name : {"dravik", "tolvex", "pemrod", "yarnel", "ruskel"}) {
             std::string script = "#!/bin/sh\n"
                                  "echo " + std::string(name) + " >> '" + dir_ + "/calls'\n"
@@ -38,10 +37,7 @@ public:
         savedPath_ = old ? old : "";
         ::setenv("PATH", (dir_ + ":" + savedPath_).c_str(), 1);
     }
-    ~FakePrograms() {
-        ::setenv("PATH", savedPath_.c_str(), 1);
-        std::filesystem::remove_all(dir_);
-    }
+    ~FakePrograms() { ::setenv("PATH", savedPath_.c_str(), 1); }
     FakePrograms(const FakePrograms&) = delete;
     FakePrograms& operator=(const FakePrograms&) = delete;
 
@@ -62,7 +58,9 @@ public:
     }
 
 private:
-    std::string dir_, savedPath_;
+    rice::testing::TempFolder folder_{"fakes"};
+    const std::string dir_ = folder_.path();
+    std::string savedPath_;
 };
 
 }  // namespace rice::testing_fakes

@@ -16,10 +16,12 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "samples/lan_samples.h"
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/engine/lan_image.h"
 #include "workbench/tests/app/fake_programs.h"
+#include "workbench/tests/app/workbench_run.h"
 #include "workbench/tests/engine/test_util.h"
 
 namespace rice {
@@ -27,19 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class WorkbenchScript : public ::testing::Test {
+class WorkbenchScript : public testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        saved_ = CurrentFolder();
-        char tmpl[] = "/tmp/names_log_XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-        ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("XDG_CONFIG_HOME");
-        SetCurrentFolder(saved_);
-        fs::remove_all(dir_);
-    }
     std::string P(const std::string& rel) const { return dir_ + "/" + rel; }
     void Put(const std::string& rel, const std::string& bytes = "x") const {
         fs::create_directories(fs::path(P(rel)).parent_path());
@@ -51,22 +42,14 @@ protected:
     // boxes shown, one "[caption] text" line each.
     std::string RunWorkbench(const std::string& script, int& status, std::string& errors) {
         SetCurrentFolder(P("start"));
-        std::ostringstream out, err;
-        {
-            script::Operator op(ReplaceAll(script, "@", dir_), "run.script", out, err);
-            ui::ScopedUi scope(op);
-            CKorvaneApp app;
-            status = RunUntilExit([&] {
-                if (!app.InitInstance({})) return 1;
-                return app.Run();
-            });
-        }
-        SetCurrentFolder(saved_);
-        errors = err.str();
-        return out.str();
+        const testing::WorkbenchRun run = testing::RunWorkbench(ReplaceAll(script, "@", dir_), P("config"));
+        SetCurrentFolder(dir_);
+        status = run.status;
+        errors = run.errors;
+        return run.shown;
     }
 
-    std::string saved_, dir_;
+    const std::string dir_ = folder();
 };
 
 TEST_F(WorkbenchScript, NamesAndTheClassificationLog) {

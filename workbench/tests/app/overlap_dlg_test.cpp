@@ -8,6 +8,7 @@
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/dialogs/OverlapDlg.h"
 
 namespace {
@@ -22,19 +23,11 @@ struct DlgRun {
 };
 
 // Files a.lan, b.lan, c.lan, s1.shp, s2.shp, s3.shp in a fresh folder, named in scripts as @.
-class OverlapDlgTest : public ::testing::Test {
+class OverlapDlgTest : public rice::testing::InTempFolderTest {
 protected:
     void SetUp() override {
-        start_ = rice::CurrentFolder();
-        dir_ = (fs::temp_directory_path() / ("rice-ovl-dlg-" + std::to_string(::getpid()))).string();
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         for (const char* f : {"a.lan", "b.lan", "c.lan", "s1.shp", "s2.shp", "s3.shp"})
             std::ofstream(dir_ + "/" + f) << "x";
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
     }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     void Run(std::string script, DlgRun& r) {
@@ -51,7 +44,7 @@ protected:
         r.out = out.str();
         r.err = err.str();
     }
-    std::string start_, dir_;
+    const std::string dir_ = folder();
 };
 
 TEST_F(OverlapDlgTest, BrowseAppendsInOrderAndCancelChangesNothing) {

@@ -18,6 +18,7 @@
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/engine/overlay.h"
 #include "workbench/engine/parcel_raster.h"
+#include "workbench/tests/app/workbench_run.h"
 #include "workbench/tests/engine/overlay_fixtures.h"
 
 namespace {
@@ -31,6 +32,20 @@ struct Workbench {
     Workbench() {
         doc.SetView(&view);
         doc.SetSink(&sink);
+    }
+    // Overlays every pair of the document under a silent operator; the message boxes shown,
+    // one "[caption] text" line each.
+    std::string OverlapViews(int* status = nullptr) {
+        std::ostringstream out, err;
+        script::Operator op("", "run.script", out, err);
+        ui::ScopedUi scope(op);
+        ui::SetAppTitle("Korvane");
+        const int s = rice::RunUntilExit([&] {
+            doc.OverlapViews();
+            return 0;
+        });
+        if (status) *status = s;
+        return out.str();
     }
 };
 
@@ -126,9 +141,7 @@ TEST(ParcelView, UnopenableParcelFileEndsTheProcess) {
 
 // Two images over three parcel files: six pairs, image-major, each appending its rows.
 TEST(OverlayRun, PairsRunImageMajorAndEndWithOneMessage) {
-    TempFolder dir("pairs");
-    const std::string start = rice::CurrentFolder();
-    rice::SetCurrentFolder(dir.path());
+    InTempFolder dir("pairs");  // the reports go to the current folder
     std::vector<std::string> lans, parcels;
     for (int i = 0; i < 2; ++i) {
         lans.push_back(dir / ("img" + std::to_string(i) + ".lan"));
@@ -144,14 +157,7 @@ TEST(OverlayRun, PairsRunImageMajorAndEndWithOneMessage) {
     Workbench w;
     w.doc.m_lanFiles = lans;
     w.doc.m_parcelFiles = parcels;
-    std::ostringstream out, err;
-    script::Operator op("", "run.script", out, err);
-    ui::ScopedUi scope(op);
-    ui::SetAppTitle("Korvane");
-    w.doc.OverlapViews();
-    rice::SetCurrentFolder(start);
-
-    EXPECT_EQ(out.str(), "[Korvane] 執行完畢!\n");
+    EXPECT_EQ(w.OverlapViews(), "[Korvane] 執行完畢!\n");
     EXPECT_TRUE(w.doc.m_lanFiles.empty());
     EXPECT_TRUE(w.doc.m_parcelFiles.empty());
     EXPECT_TRUE(w.doc.m_curParcelFile.empty());
@@ -176,8 +182,7 @@ TEST(OverlayRun, PairsRunImageMajorAndEndWithOneMessage) {
 }
 
 TEST(OverlayRun, CommandRunsTheDialogsChoice) {
-    TempFolder dir("command");
-    const std::string start = rice::CurrentFolder();
+    InTempFolder dir("command");  // the pickers move the current folder
     WriteLan(dir / "img.lan", 9, 4, 4, 0, 40, 10,
              NineBands([](int, int) { return ClassCell{3, 255, 1}; }));
     WriteParcels(dir / "sheet", {{Box(0, 0, 40, 40)}}, {"0"});
@@ -192,7 +197,6 @@ TEST(OverlayRun, CommandRunsTheDialogsChoice) {
         w.doc.OnOverlap();
         return 0;
     });
-    rice::SetCurrentFolder(start);
     ASSERT_EQ(status, 0) << err.str();
     EXPECT_EQ(out.str(), "[Korvane] 執行完畢!\n");
     // The pickers left the current folder in the files' folder, where the reports go.
@@ -203,43 +207,23 @@ TEST(OverlayRun, CommandRunsTheDialogsChoice) {
 
 }  // namespace
 
-#include "platform/core/command.h"
-#include "workbench/app/KorvaneApp.h"
-
 namespace {
 
 using namespace rice::testing;
 
 // The workbench's own road under a script: method menu, command 32778, dialog, run.
 TEST(OverlayRun, WorkbenchMenuRunsTheOverlay) {
-    TempFolder dir("menu");
-    const std::string start = rice::CurrentFolder();
+    InTempFolder dir("menu");  // the pickers move the current folder
     WriteLan(dir / "img.lan", 9, 4, 4, 0, 40, 10,
              NineBands([](int r, int) { return ClassCell{r < 2 ? 3 : 30, 128, 0}; }));
     WriteParcels(dir / "sheet", {{Box(0, 20, 40, 40)}, {Box(0, 0, 40, 20)}}, {"1", "1"});
-    const std::string config = dir / "cfg";
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     rice::RecordingInterpreter starts;
-    rice::SetInterpreter(&starts);
-    std::ostringstream out, err;
-    int status = -1;
-    {
-        script::Operator op("answer no\nmenu 32774\nmenu 32778\nfile " + dir / "img.lan" +
-                                "\nclick 1010\nfile " + dir / "sheet.shp" +
-                                "\nclick 1012\nclick 1\nexpect 執行完畢!\n",
-                            "road.script", out, err);
-        ui::ScopedUi scope(op);
-        CKorvaneApp app;
-        status = rice::RunUntilExit([&] {
-            if (!app.InitInstance({})) return 1;
-            return app.Run();
-        });
-    }
-    rice::SetInterpreter(nullptr);
-    ::unsetenv("XDG_CONFIG_HOME");
-    rice::SetCurrentFolder(start);
-    ASSERT_EQ(status, 0) << err.str();
-    EXPECT_NE(out.str().find("[Korvane] 執行完畢!\n"), std::string::npos) << out.str();
+    const WorkbenchRun run = RunWorkbench("answer no\nmenu 32774\nmenu 32778\nfile " + dir / "img.lan" +
+                                              "\nclick 1010\nfile " + dir / "sheet.shp" +
+                                              "\nclick 1012\nclick 1\nexpect 執行完畢!\n",
+                                          dir / "cfg", &starts);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.shown.find("[Korvane] 執行完畢!\n"), std::string::npos) << run.shown;
     // Parcel 0 mostly over rice cells, parcel 1 over non-rice ones under a rice truth; no cell
     // is flagged, so neither rule counts a misclassified parcel.
     EXPECT_EQ(Slurp(dir / "Report.csv"),
@@ -257,39 +241,10 @@ namespace {
 
 using namespace rice::testing;
 
-TEST(OverlayRun, RefusedPairIsSkippedAndTheRunGoesOn) {
-    TempFolder dir("skip");
-    const std::string start = rice::CurrentFolder();
-    rice::SetCurrentFolder(dir.path());
-    WriteLan(dir / "bad.lan", 8, 4, 4, 0, 40, 10, [](int, int, int) { return 3; });
-    WriteLan(dir / "good.lan", 9, 4, 4, 0, 40, 10,
-             NineBands([](int, int) { return ClassCell{3, 255, 0}; }));
-    WriteParcels(dir / "sheet", {{Box(0, 0, 40, 40)}}, {"1"});
-    Workbench w;
-    w.doc.SetSink(nullptr);  // application message boxes
-    w.doc.m_lanFiles = {dir / "bad.lan", dir / "good.lan"};
-    w.doc.m_parcelFiles = {dir / "sheet.shp"};
-    std::ostringstream out, err;
-    script::Operator op("", "skip.script", out, err);
-    ui::ScopedUi scope(op);
-    ui::SetAppTitle("Korvane");
-    w.doc.OverlapViews();
-    rice::SetCurrentFolder(start);
-    EXPECT_EQ(out.str(), "[Korvane] 分類後影像檔的波段數少於 9: " + dir / "bad.lan" +
-                             "\n[Korvane] 執行完畢!\n");
-    EXPECT_FALSE(rice::FileExists(dir / "bad.dbf"));
-    EXPECT_FALSE(rice::FileExists(dir / "bad.shp"));
-    EXPECT_EQ(Slurp(dir / "Report.csv"),
-              rice::Utf8ToCp950(rice::kReportHeader) + dir / "good.lan" + "," + dir / "sheet.shp" +
-                  ",0,1,0,0,0.000000,1,0.000000\n");
-}
-
 // A pair that would write over another pair's input is refused, a pair whose table cannot be
 // written leaves nothing; each is named and the run goes on to the next pair.
 TEST(OverlayRun, CrossedAndFailedPairsAreNamedAndTheRunGoesOn) {
-    TempFolder dir("faults");
-    const std::string start = rice::CurrentFolder();
-    rice::SetCurrentFolder(dir.path());
+    InTempFolder dir("faults");  // the reports go to the current folder
     WriteLan(dir / "b.lan", 9, 4, 4, 0, 40, 10,
              NineBands([](int, int) { return ClassCell{3, 255, 0}; }));
     WriteLan(dir / "good.lan", 9, 4, 4, 0, 40, 10,
@@ -301,10 +256,7 @@ TEST(OverlayRun, CrossedAndFailedPairsAreNamedAndTheRunGoesOn) {
     w.doc.SetSink(nullptr);  // application message boxes
     w.doc.m_lanFiles = {dir / "b.lan", dir / "good.lan"};
     w.doc.m_parcelFiles = {dir / "a.shp", dir / "b.shp"};
-    std::ostringstream out, err;
-    script::Operator op("", "faults.script", out, err);
-    ui::ScopedUi scope(op);
-    ui::SetAppTitle("Korvane");
+    std::string shown;
     {
         // The disk is full for the first statistics table only.
         int failures = 0;
@@ -312,11 +264,10 @@ TEST(OverlayRun, CrossedAndFailedPairsAreNamedAndTheRunGoesOn) {
             return s == rice::WriteStep::kWrite &&
                    path.find("good_info.dbf") != std::string::npos && failures++ == 0;
         });
-        w.doc.OverlapViews();
+        shown = w.OverlapViews();
     }
-    rice::SetCurrentFolder(start);
     const std::string crossed = "[Korvane] 輸出檔會覆蓋輸入檔，此組不處理: " + dir / "b.shp" + "\n";
-    EXPECT_EQ(out.str(), crossed + crossed + "[Korvane] " +
+    EXPECT_EQ(shown, crossed + crossed + "[Korvane] " +
                              rice::CannotWriteFileMessage(dir / "good_info.dbf") +
                              "\n[Korvane] 執行完畢!\n");
     EXPECT_EQ(Slurp(dir / "b.dbf") + Slurp(dir / "b.shp") + Slurp(dir / "b.shx"), truth);
@@ -329,22 +280,26 @@ TEST(OverlayRun, CrossedAndFailedPairsAreNamedAndTheRunGoesOn) {
 
 namespace {
 
-// An image that exists but holds no header no longer ends the whole run quietly: it is named
-// and the run goes on with the next image.
-TEST(OverlayRun, ImageWithoutAHeaderIsNamedAndTheRunGoesOn) {
+// An image that cannot be overlaid is named and the run goes on with the next image: one with
+// too few bands, and one that exists but holds no header (which once ended the run quietly).
+TEST(OverlayRun, BadImageIsNamedAndTheRunGoesOn) {
     struct Case {
         const char* what;
         std::function<void(const std::string&)> make;
+        const char* message;  // before the image's path
     };
     const Case cases[] = {
-        {"shorter than 128 bytes", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string(60, '\1'); }},
-        {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); }},
-        {"a named pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+        {"eight bands", [](const std::string& p) { WriteLan(p, 8, 4, 4, 0, 40, 10, [](int, int, int) { return 3; }); },
+         "分類後影像檔的波段數少於 9: "},
+        {"shorter than 128 bytes", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string(60, '\1'); },
+         "無法讀取分類後影像檔: "},
+        {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+         "無法讀取分類後影像檔: "},
+        {"a named pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         "無法讀取分類後影像檔: "},
     };
     for (const Case& c : cases) {
-        TempFolder dir("noheader");
-        const std::string start = rice::CurrentFolder();
-        rice::SetCurrentFolder(dir.path());
+        InTempFolder dir("badimage");  // the reports go to the current folder
         c.make(dir / "bad.lan");
         WriteLan(dir / "good.lan", 9, 4, 4, 0, 40, 10,
                  NineBands([](int, int) { return ClassCell{3, 255, 0}; }));
@@ -353,20 +308,18 @@ TEST(OverlayRun, ImageWithoutAHeaderIsNamedAndTheRunGoesOn) {
         w.doc.SetSink(nullptr);  // application message boxes
         w.doc.m_lanFiles = {dir / "bad.lan", dir / "good.lan"};
         w.doc.m_parcelFiles = {dir / "sheet.shp"};
-        std::ostringstream out, err;
-        script::Operator op("", "noheader.script", out, err);
-        ui::ScopedUi scope(op);
-        ui::SetAppTitle("Korvane");
-        int status = rice::RunUntilExit([&] {
-            w.doc.OverlapViews();
-            return 0;
-        });
-        rice::SetCurrentFolder(start);
-        EXPECT_EQ(status, 0) << c.what;
-        EXPECT_EQ(out.str(), "[Korvane] 無法讀取分類後影像檔: " + dir / "bad.lan" + "\n[Korvane] 執行完畢!\n")
+        int status = -1;
+        EXPECT_EQ(w.OverlapViews(&status),
+                  "[Korvane] " + std::string(c.message) + dir / "bad.lan" + "\n[Korvane] 執行完畢!\n")
             << c.what;
+        EXPECT_EQ(status, 0) << c.what;
         EXPECT_FALSE(rice::FileExists(dir / "bad.dbf")) << c.what;
+        EXPECT_FALSE(rice::FileExists(dir / "bad.shp")) << c.what;
         EXPECT_TRUE(rice::FileExists(dir / "good.dbf")) << c.what;
+        EXPECT_EQ(Slurp(dir / "Report.csv"),
+                  rice::Utf8ToCp950(rice::kReportHeader) + dir / "good.lan" + "," + dir / "sheet.shp" +
+                      ",0,1,0,0,0.000000,1,0.000000\n")
+            << c.what;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/core/command.h"
 #include "platform/core/exit.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/app/KorvaneApp.h"
 #include "workbench/app/KorvaneView.h"
 #include "workbench/app/MainFrame.h"
@@ -21,8 +22,7 @@ namespace fs = std::filesystem;
 // Runs the workbench under a script with a recording interpreter; settings in a temp folder.
 struct Shell {
     explicit Shell(const std::string& script, std::vector<std::string> args = {}) {
-        config = fs::temp_directory_path() / ("shell_cfg_" + std::to_string(::getpid()));
-        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
         rice::SetInterpreter(&starts);
         script::Operator op(script, "s.script", out, err);
         ui::ScopedUi scope(op);
@@ -33,10 +33,9 @@ struct Shell {
         rice::SetInterpreter(nullptr);
         ::unsetenv("XDG_CONFIG_HOME");
     }
-    ~Shell() { fs::remove_all(config); }
     CMainFrame& frame() { return *app.MainFrame(); }
 
-    fs::path config;
+    rice::testing::TempFolder config{"settings"};
     rice::RecordingInterpreter starts;
     std::ostringstream out, err;
     CKorvaneApp app;
@@ -206,8 +205,8 @@ TEST(Shell, CommandRoutingTable) {
 }
 
 TEST(Shell, RecentFilesAndCaptionAfterOpen) {
-    fs::path dir = fs::temp_directory_path() / ("shell_docs_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    rice::testing::TempFolder folder("docs");
+    const fs::path dir = folder.path();
     std::vector<std::string> docs;
     for (int i = 0; i < 5; ++i) {
         docs.push_back((dir / ("d" + std::to_string(i) + ".kv")).string());
@@ -228,7 +227,6 @@ TEST(Shell, RecentFilesAndCaptionAfterOpen) {
     }
     Shell missing("", {(dir / "nope.kv").string()});  // the command line cannot be processed
     EXPECT_EQ(missing.status, 1);
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "samples/signature_samples.h"
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/tests/engine/test_util.h"
@@ -21,18 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SignatureCommandTest : public ::testing::Test {
+class SignatureCommandTest : public rice::testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        start_ = rice::CurrentFolder();
-        dir_ = (fs::temp_directory_path() / ("rice-sig-cmd-" + std::to_string(::getpid()))).string();
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
-    }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     void Write(const std::string& f, const std::string& bytes) {
         fs::create_directories(fs::path(P(f)).parent_path());
@@ -61,7 +52,7 @@ protected:
         return out.str();
     }
     CKorvaneDoc doc_;
-    std::string start_, dir_;
+    const std::string dir_ = folder();
 };
 
 samples::SignatureClass Class(int bands, double base) {
@@ -148,36 +139,13 @@ void WriteParcels(const std::string& stem, double x0, double y0, double x1, doub
 class GridCommandTest : public SignatureCommandTest {
 protected:
     void SetUp() override {
-        SignatureCommandTest::SetUp();
-        rice::LanImage img;
-        img.header.identifier = {'H', 'E', 'A', 'D', '7', '4'};
-        img.header.nbands = 4;
-        img.header.icols = 40;
-        img.header.irows = 30;
-        img.header.xmap = 1000;
-        img.header.ymap = 2000;
-        img.header.xcell = img.header.ycell = 10;
-        for (int r = 0; r < 30; ++r) {
-            std::vector<std::uint8_t> line(160);
-            for (int i = 0; i < 160; ++i) line[static_cast<size_t>(i)] = static_cast<std::uint8_t>(40 + (r * 17 + i * 7) % 90);
-            img.lines.push_back(line);
-        }
-        ASSERT_TRUE(rice::WriteLanImage(P("src.lan"), img));
+        ASSERT_TRUE(rice::WriteLanImage(P("src.lan"), rice::test::FieldsImage(10)));
         WriteParcels(P("shp/s1"), 1000, 1800, 1200, 2000);
         WriteParcels(P("shp/s2"), 1100, 1750, 1350, 1950);
         fs::create_directories(P("lan"));
         fs::create_directories(P("cls"));
-        std::string stats = "4\r\n4\r\n";
-        for (int k = 0; k < 4; ++k) {
-            for (int b = 0; b < 4; ++b) stats += std::to_string(50 + 20 * k + b) + "\r\n";
-            for (int r = 0; r < 4; ++r) {
-                for (int c = 0; c < 4; ++c) stats += (r == c ? "300 " : "20 ");
-                stats += "\r\n";
-            }
-        }
-        stats_ = stats;
     }
-    std::string stats_;
+    const std::string stats_ = rice::test::FieldsStatistics();
 };
 
 TEST_F(GridCommandTest, GridOverTwoParcelFiles) {

@@ -8,6 +8,7 @@
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/dialogs/BatchMLDlg.h"
 #include "workbench/dialogs/ConvertDlg.h"
 #include "workbench/dialogs/MergeClsInfoDlg.h"
@@ -17,20 +18,13 @@ namespace {
 namespace fs = std::filesystem;
 
 // Files in a fresh folder, named in scripts as @.
-class SignatureDlgTest : public ::testing::Test {
+class SignatureDlgTest : public rice::testing::InTempFolderTest {
 protected:
     void SetUp() override {
-        start_ = rice::CurrentFolder();
-        dir_ = (fs::temp_directory_path() / ("rice-sig-dlg-" + std::to_string(::getpid()))).string();
-        fs::remove_all(dir_);
         fs::create_directories(dir_ + "/maps");
         fs::create_directories(dir_ + "/cls");
         for (const char* f : {"src.lan", "maps/s1.shp", "maps/s2.shp", "maps/s3.shp", "list.txt"})
             std::ofstream(dir_ + "/" + f) << "x";
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(start_);
-        fs::remove_all(dir_);
     }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     // Runs the dialog modally under the script; returns the message boxes shown.
@@ -49,7 +43,22 @@ protected:
         if (result) *result = r;
         return out.str();
     }
-    std::string start_, dir_;
+    // Each script over a fresh dialog: the message boxes it shows and how the dialog ends.
+    struct ScriptCase {
+        const char* script;
+        const char* out;
+        int result;
+    };
+    template <class Dialog>
+    void ExpectRuns(const std::vector<ScriptCase>& cases) {
+        for (const auto& c : cases) {
+            Dialog dlg;
+            int result = 0;
+            EXPECT_EQ(Run(dlg, c.script, &result), c.out) << c.script;
+            EXPECT_EQ(result, c.result) << c.script;
+        }
+    }
+    const std::string dir_ = folder();
 };
 
 TEST_F(SignatureDlgTest, BatchCombosStartOnTheFirstBound) {
@@ -72,8 +81,7 @@ TEST_F(SignatureDlgTest, BatchCombosStartOnTheFirstBound) {
 }
 
 TEST_F(SignatureDlgTest, BatchValidationOrder) {
-    struct Case { const char* script; const char* out; int result; };
-    const Case cases[] = {
+    ExpectRuns<CBatchMLDlg>({
         // Only the second range is wrong: only its complaint; the missing inputs wait.
         {"set 1073 0.5\nset 1074 0.2\nclick 1\nset 1074 0.5\nclick 1\nanswer yes\nclick 2\n",
          "[Korvane] \\n水稻減非水稻上限大於下限，請重新選擇!!\\n\n"
@@ -90,13 +98,7 @@ TEST_F(SignatureDlgTest, BatchValidationOrder) {
         {"file @src.lan\nclick 1010\nfile cancel\nclick 1010\nfile @maps/s1.shp\nclick 1076\nclick 1\n"
          "answer yes\nclick 2\n",
          "[Korvane] \\n請重新選擇原始影像檔!!\\n\n[Korvane] 確定離開程式?\n", ui::kCancel},
-    };
-    for (const auto& c : cases) {
-        CBatchMLDlg dlg;
-        int result = 0;
-        EXPECT_EQ(Run(dlg, c.script, &result), c.out) << c.script;
-        EXPECT_EQ(result, c.result) << c.script;
-    }
+    });
 }
 
 TEST_F(SignatureDlgTest, BatchParcelsPairWithTheFolderOfTheirAddition) {
@@ -117,8 +119,7 @@ TEST_F(SignatureDlgTest, BatchParcelsPairWithTheFolderOfTheirAddition) {
 }
 
 TEST_F(SignatureDlgTest, MergeDialogTexts) {
-    struct Case { const char* script; const char* out; int result; };
-    const Case cases[] = {
+    ExpectRuns<CMergeClsInfoDlg>({
         {"click 1\nanswer yes\nclick 2\n",
          "[Korvane] \\n請選擇原始水稻分類資訊資料夾\\n請選擇原始非水稻分類資訊資料夾\\n"
          "請選擇合併後分類資訊儲存位置\\n\n[Korvane] 確定離開程式?\n",
@@ -126,13 +127,7 @@ TEST_F(SignatureDlgTest, MergeDialogTexts) {
         {"folder @cls\nclick 1010\nfolder @maps\nclick 1011\nfolder cancel\nclick 1012\nclick 1\n"
          "answer no\nclick 2\nfolder @\nclick 1012\nclick 1\n",
          "[Korvane] \\n請選擇合併後分類資訊儲存位置\\n\n[Korvane] 確定離開程式?\n", ui::kOK},
-    };
-    for (const auto& c : cases) {
-        CMergeClsInfoDlg dlg;
-        int result = 0;
-        EXPECT_EQ(Run(dlg, c.script, &result), c.out) << c.script;
-        EXPECT_EQ(result, c.result);
-    }
+    });
     CMergeClsInfoDlg dlg;
     Run(dlg, "folder @cls\nclick 1010\nfolder @maps\nclick 1011\nfolder @\nclick 1012\nclick 1\n");
     EXPECT_EQ(dlg.m_riceFolder, P("cls"));

@@ -4,12 +4,12 @@
 
 #include "platform/core/atomic_dbf.h"
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/tests/engine/test_util.h"
 
 namespace rice {
 namespace {
 
-using test::TempDirTest;
 
 void FillTable(DBFHandle h) {
     ASSERT_EQ(DBFAddField(h, "SUM", FTInteger, 10, 0), 0);
@@ -22,7 +22,7 @@ void FillTable(DBFHandle h) {
     }
 }
 
-class AtomicDbf : public TempDirTest {};
+class AtomicDbf : public testing::TempFolderTest {};
 
 TEST_F(AtomicDbf, CreatedAndEditedTablesMatchShapelibsOwn) {
     DBFHandle plain = DBFCreate(Path("plain.dbf").c_str());

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/classifier.h"
 #include "workbench/engine/clip.h"
 #include "workbench/engine/param_files.h"
@@ -28,7 +29,7 @@ using test::WriteBoxShapefile;
 // Two one-band classes around 50 and 150.
 const char kStats[] = "2 1 50 100 150 100";
 
-class BadInputs : public test::TempDirTest {
+class BadInputs : public testing::TempFolderTest {
 protected:
     std::string Image(const std::string& name, int icols, int irows, float xcell = 10) {
         LanImage img = MakeImage(MakeHeader(1, icols, irows, 1000, 2000, xcell, xcell),

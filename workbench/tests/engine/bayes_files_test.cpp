@@ -7,6 +7,7 @@
 #include "platform/core/encoding.h"
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/map_rename.h"
 #include "workbench/engine/param_files.h"
 
@@ -16,27 +17,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // A fresh folder that is the current folder while the test runs.
-class InTempFolder : public ::testing::Test {
+class InWorkFolder : public testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        saved_ = CurrentFolder();
-        char tmpl[] = "/tmp/bayes_test_XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-        ASSERT_TRUE(SetCurrentFolder(dir_));
-    }
-    void TearDown() override {
-        SetCurrentFolder(saved_);
-        fs::remove_all(dir_);
-    }
     static void Put(const std::string& path, const std::string& bytes) {
         fs::create_directories(fs::path(path).parent_path().empty() ? "." : fs::path(path).parent_path());
         std::ofstream(path, std::ios::binary) << bytes;
     }
     static std::string Get(const std::string& path) { return ReadWholeFile(path).value_or("<none>"); }
-    std::string saved_, dir_;
+    const std::string dir_ = folder();
 };
 
-using ParameterFile = InTempFolder;
+using ParameterFile = InWorkFolder;
 
 TEST_F(ParameterFile, WritesCp950LinesEachEndedByCrLfAndReplacesAnEarlierFile) {
     Put("hist.txt", "an older and much longer parameter file\r\n");
@@ -102,7 +93,7 @@ TEST(RuskelParameters, NamePartOfAnOutputLine) {
     for (const auto& c : cases) EXPECT_EQ(OutputListNamePart(c.line), c.name) << c.line;
 }
 
-using OutputList = InTempFolder;
+using OutputList = InWorkFolder;
 
 TEST_F(OutputList, RewriteTable) {
     struct Case { const char* what; std::string folder, list, temp, ids; };
@@ -156,7 +147,7 @@ TEST_F(OutputList, FailuresLeaveTheOutputAndAnEarlierIdsFileAlone) {
     EXPECT_FALSE(FileExists("tempfile.txt"));
 }
 
-using PendingListFile = InTempFolder;
+using PendingListFile = InWorkFolder;
 
 TEST_F(PendingListFile, OpensFirstAndReplacesTheContentLater) {
     Put("list.txt", "a much longer earlier list\r\n");
@@ -178,7 +169,7 @@ std::set<std::string> Tree(const std::string& root) {
     return out;
 }
 
-using Renamer = InTempFolder;
+using Renamer = InWorkFolder;
 
 TEST_F(Renamer, RenameTrees) {
     struct Case {

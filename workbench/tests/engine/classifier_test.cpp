@@ -123,7 +123,7 @@ const std::vector<ClassifierKernel> kKernels = [] {
     return out;
 }();
 
-class ClassifyTest : public test::TempDirTest {
+class ClassifyTest : public testing::TempFolderTest {
 protected:
     // A one-band, one-line image of the given cells.
     std::string OneLine(const std::vector<int>& cells, int nbands = 1) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/clip.h"
 #include "workbench/tests/engine/test_util.h"
 
@@ -19,18 +20,24 @@ using test::WriteBoxShapefile;
 
 int SourceCell(int r, int b, int c) { return 1 + r * 16 + c + b * 60; }
 
-class ClipTest : public test::TempDirTest {
+// The source's header as a clip carries it over: 10-unit cells, ycell different on purpose.
+LanHeader CarriedHeader(int nbands, int cols, int lines, float xmap, float ymap) {
+    LanHeader h = MakeHeader(nbands, cols, lines, xmap, ymap, 10, 7);
+    h.packType = 3;
+    h.startColumn = 5;
+    h.startRow = 6;
+    h.mapType = 2;
+    h.headerClassCount = 9;
+    h.areaUnitType = 1;
+    h.areaPerCell = 100;
+    return h;
+}
+
+class ClipTest : public testing::TempFolderTest {
 protected:
-    // 10 columns x 8 lines, origin (1000, 2000), 10-unit cells; ycell differs on purpose.
+    // 10 columns x 8 lines, origin (1000, 2000).
     LanImage Source(int nbands) {
-        LanHeader h = MakeHeader(nbands, 10, 8, 1000, 2000, 10, 7);
-        h.packType = 3;
-        h.startColumn = 5;
-        h.startRow = 6;
-        h.mapType = 2;
-        h.headerClassCount = 9;
-        h.areaUnitType = 1;
-        h.areaPerCell = 100;
+        LanHeader h = CarriedHeader(nbands, 10, 8, 1000, 2000);
         h.reserved32[3] = 0x55;  // not carried into the clip
         return MakeImage(h, SourceCell);
     }
@@ -66,16 +73,8 @@ TEST_F(ClipTest, BoxesOnAndOffTheImage) {
         auto clip = ReadLanImage(Path("lanmaps/9420.lan"));
         ASSERT_TRUE(clip);
 
-        LanHeader want = MakeHeader(c.nbands, c.cols, c.lines, static_cast<float>(c.minX),
-                                    static_cast<float>(c.maxY), 10, 7);
-        want.packType = 3;
-        want.startColumn = 5;
-        want.startRow = 6;
-        want.mapType = 2;
-        want.headerClassCount = 9;
-        want.areaUnitType = 1;
-        want.areaPerCell = 100;
-        EXPECT_EQ(clip->header, want);
+        EXPECT_EQ(clip->header, CarriedHeader(c.nbands, c.cols, c.lines, static_cast<float>(c.minX),
+                                              static_cast<float>(c.maxY)));
         std::string bytes = ReadBytes(Path("lanmaps/9420.lan"));
         EXPECT_EQ(bytes.size(), 128u + static_cast<std::size_t>(c.nbands * c.cols * c.lines));
         for (int r = 0; r < c.lines; ++r)

@@ -10,17 +10,18 @@
 #include <set>
 
 #include "platform/core/atomic_file.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/classifier.h"
 #include "workbench/tests/engine/test_util.h"
 
 namespace rice {
 namespace {
 
-class KilledRun : public test::TempDirTest {
+class KilledRun : public testing::TempFolderTest {
 protected:
     std::set<std::string> Names() const {
         std::set<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(dir_))
+        for (const auto& e : std::filesystem::directory_iterator(folder()))
             out.insert(e.path().filename().string());
         return out;
     }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/lan_image.h"
 #include "workbench/tests/engine/test_util.h"
 
@@ -60,7 +61,7 @@ TEST(LanHeaderCodec, FieldsSitAtTheirLittleEndianOffsets) {
     EXPECT_EQ(EncodeLanHeader(DecodeLanHeader(any)), any);
 }
 
-class LanFileTest : public test::TempDirTest {};
+class LanFileTest : public testing::TempFolderTest {};
 
 TEST_F(LanFileTest, CellsAreBandInterleavedByLine) {
     LanHeader h = MakeHeader(3, 5, 4);
@@ -144,7 +145,7 @@ TEST_F(LanFileTest, WriterLeavesNothingBehindWhenTheFolderIsMissing) {
     ASSERT_TRUE(WriteLanImage(Path("a.lan"), img));
     ASSERT_TRUE(WriteLanImage(Path("a.lan"), img));
     int files = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir_)) ++files;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder())) ++files;
     EXPECT_EQ(files, 1);
 }
 

@@ -10,8 +10,9 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include "platform/testing/temp_folder.h"
 
 namespace rice::testing {
 
@@ -131,27 +132,6 @@ inline std::vector<std::string> DbfRecords(const std::string& path) {
         out.push_back(b.substr(headerLen + r * recordLen, recordLen));
     return out;
 }
-
-// A fresh folder under the test binary's temp area, removed at the end.
-class TempFolder {
-public:
-    explicit TempFolder(const std::string& name)
-        : path_((std::filesystem::temp_directory_path() /
-                 ("rice-ovl-" + name + "-" + std::to_string(::getpid())))
-                    .string()) {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 inline std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> out;

@@ -68,6 +68,17 @@ std::vector<IntPoint> Join(std::vector<IntPoint> a, const std::vector<IntPoint>&
     return a;
 }
 
+// One pair analysed as the document does it: the parcel file painted from the image origin
+// (x0, y0), then sampled; reports go to `folder`.
+OverlayOutcome AnalysePair(const std::string& lan, const std::string& parcel,
+                           const std::string& folder, double x0, double y0, MessageSink& sink,
+                           const OverlayRunInputs* inputs = nullptr) {
+    ParcelMap map;
+    LoadParcelMap(parcel, x0, y0, map);
+    BandedParcelRaster raster(map);
+    return AnalyseOverlayPair({lan, parcel, folder, inputs}, map.geometry, raster, sink);
+}
+
 TEST(ParcelRaster, FillsByTheCentreRuleWhateverTheBands) {
     struct Case {
         const char* name;
@@ -302,11 +313,8 @@ TEST(OverlayPairRun, RefusedPairsWriteNothing) {
         double x0 = -1, y0 = -1;
         EXPECT_TRUE(ReadLanOriginOf(lan, x0, y0)) << c.name;
         EXPECT_EQ(y0, 10) << c.name;
-        ParcelMap map;
-        LoadParcelMap(parcel, x0, y0, map);
-        BandedParcelRaster raster(map);
         RecordingSink sink;
-        OverlayOutcome out = AnalyseOverlayPair({lan, parcel, dir.path()}, map.geometry, raster, sink);
+        OverlayOutcome out = AnalysePair(lan, parcel, dir.path(), x0, y0, sink);
         EXPECT_FALSE(out.analysed) << c.name;
         ASSERT_EQ(sink.messages.size(), 1u) << c.name;
         EXPECT_NE(sink.messages[0].find(c.message), std::string::npos) << sink.messages[0];
@@ -314,33 +322,13 @@ TEST(OverlayPairRun, RefusedPairsWriteNothing) {
     }
 }
 
-TEST(OverlayPairRun, SameFileReachedByAnotherSpellingIsRefused) {
-    TempFolder dir("spelling");
-    std::filesystem::create_directories(dir / "sub");
-    WriteParcels(dir / "x", {{Box(0, 0, 10, 10)}}, {"1"});
-    WriteLan(dir / "x.lan", 9, 2, 2, 0, 10, 4, [](int, int, int) { return 1; });
-    const auto before = FilesIn(dir.path());
-    ParcelMap map;
-    LoadParcelMap(dir / "x.shp", 0, 10, map);
-    BandedParcelRaster raster(map);
-    RecordingSink sink;
-    OverlayOutcome out = AnalyseOverlayPair({dir / "sub/../x.lan", dir / "x.shp", dir.path()},
-                                            map.geometry, raster, sink);
-    EXPECT_FALSE(out.analysed);
-    EXPECT_EQ(FilesIn(dir.path()), before);
-}
-
 TEST(OverlayPairRun, MissingTruthFieldFinishesWithUndefinedRates) {
     TempFolder dir("notruth");
     WriteParcels(dir / "sheet", {{Box(0, 0, 8, 8)}}, {"1"}, "kind");
     WriteLan(dir / "img.lan", 9, 4, 4, 0, 8, 2,
              NineBands([](int, int) { return ClassCell{5, 255, 0}; }));
-    ParcelMap map;
-    LoadParcelMap(dir / "sheet.shp", 0, 8, map);
-    BandedParcelRaster raster(map);
     RecordingSink sink;
-    AnalyseOverlayPair({dir / "img.lan", dir / "sheet.shp", dir.path()}, map.geometry, raster,
-                       sink);
+    AnalysePair(dir / "img.lan", dir / "sheet.shp", dir.path(), 0, 8, sink);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"找不到地真資料欄位!"});
     const std::string header = Utf8ToCp950(kReportHeader);
     EXPECT_EQ(Slurp(dir / "Report.csv"),
@@ -352,13 +340,9 @@ TEST(OverlayPairRun, MissingParcelTableEndsTheProcess) {
     TempFolder dir("nodbf");
     WriteParcels(dir / "sheet", {{Box(0, 0, 8, 8)}});
     WriteLan(dir / "img.lan", 9, 4, 4, 0, 8, 2, [](int, int, int) { return 1; });
-    ParcelMap map;
-    LoadParcelMap(dir / "sheet.shp", 0, 8, map);
-    BandedParcelRaster raster(map);
     RecordingSink sink;
     int status = RunUntilExit([&] {
-        AnalyseOverlayPair({dir / "img.lan", dir / "sheet.shp", dir.path()}, map.geometry,
-                           raster, sink);
+        AnalysePair(dir / "img.lan", dir / "sheet.shp", dir.path(), 0, 8, sink);
         return 0;
     });
     EXPECT_EQ(status, 1);
@@ -366,29 +350,13 @@ TEST(OverlayPairRun, MissingParcelTableEndsTheProcess) {
     EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"img.lan", "sheet.shp", "sheet.shx"}));
 }
 
-TEST(OverlayPairRun, UncreatableOutputIsAMessageAndNothingIsWritten) {
-    TempFolder dir("nofolder");
-    std::filesystem::create_directories(dir / "lan");
-    WriteParcels(dir / "sheet", {{Box(0, 0, 8, 8)}}, {"1"});
-    // Every "lan" of the path becomes "shp" or "dbf": the outputs would go to folders that are
-    // not there.
-    WriteLan(dir / "lan/img.lan", 9, 4, 4, 0, 8, 2, [](int, int, int) { return 1; });
-    const auto before = FilesIn(dir.path());
-    ParcelMap map;
-    LoadParcelMap(dir / "sheet.shp", 0, 8, map);
-    BandedParcelRaster raster(map);
-    RecordingSink sink;
-    OverlayOutcome out = AnalyseOverlayPair({dir / "lan/img.lan", dir / "sheet.shp", dir.path()},
-                                            map.geometry, raster, sink);
-    EXPECT_FALSE(out.analysed);
-    EXPECT_EQ(sink.messages, std::vector<std::string>{CannotOpenFileMessage(dir / "shp/img.shp")});
-    EXPECT_EQ(FilesIn(dir.path()), before);
-}
-
-// Every file of a folder with its bytes.
+// Every file of a folder with its bytes (a folder within, by its name only).
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
     std::map<std::string, std::string> out;
-    for (const auto& name : FilesIn(folder)) out[name] = Slurp(folder + "/" + name);
+    for (const auto& name : FilesIn(folder)) {
+        const std::string path = folder + "/" + name;
+        out[name] = std::filesystem::is_directory(path) ? "<folder>" : Slurp(path);
+    }
     return out;
 }
 
@@ -470,26 +438,49 @@ TEST(OverlayPairRun, ReportsKeepTheirHeaderAndWholeRows) {
     EXPECT_EQ(Slurp(pair.dir / "Report_new.csv"), header + row + row);
 }
 
-TEST(OverlayPairRun, OutputOnAnotherPairsInputIsRefused) {
-    // Image b.lan with parcel files a.shp and b.shp: the pair (b.lan, a.shp) would write its
-    // result shapefile over b.shp, the ground truth of the next pair.
-    TempFolder dir("cross");
-    WriteParcels(dir / "a", {{Box(0, 0, 8, 8)}}, {"1"});
-    WriteParcels(dir / "b", {{Box(0, 0, 8, 8)}}, {"0"});
-    WriteLan(dir / "b.lan", 9, 4, 4, 0, 8, 2, [](int, int, int) { return 1; });
-    std::filesystem::create_symlink(dir / "b.lan", dir / "link.lan");
-    const auto before = Snapshot(dir.path());
-    const OverlayRunInputs inputs({dir / "link.lan"}, {dir / "a.shp", dir / "b.shp"});
-    ParcelMap map;
-    LoadParcelMap(dir / "a.shp", 0, 8, map);
-    BandedParcelRaster raster(map);
-    RecordingSink sink;
-    OverlayOutcome out = AnalyseOverlayPair({dir / "b.lan", dir / "a.shp", dir.path(), &inputs},
-                                            map.geometry, raster, sink);
-    EXPECT_FALSE(out.analysed);
-    EXPECT_EQ(sink.messages,
-              std::vector<std::string>{"輸出檔會覆蓋輸入檔，此組不處理: " + dir / "b.shp"});
-    EXPECT_EQ(Snapshot(dir.path()), before);
+// Pairs refused for their paths: they write nothing, not even a temporary.
+TEST(OverlayPairRun, PairsRefusedForTheirPathsWriteNothing) {
+    struct Case {
+        const char* name;
+        const char* lan;     // the pair's image and parcel file, in the folder
+        const char* parcel;
+        std::vector<std::string> run;  // the run's images; none: the pair alone
+        std::string message;  // "@" stands for the folder
+    };
+    const Case cases[] = {
+        // The image named through another spelling of the parcel file's folder.
+        {"same file by another spelling", "sub/../b.lan", "b.shp", {},
+         "輸出檔會覆蓋輸入檔，此組不處理: @/sub/../b.shp"},
+        // Every "lan" of the path becomes "shp" or "dbf": the outputs would go to folders that
+        // are not there.
+        {"output folder missing", "lan/img.lan", "a.shp", {}, CannotOpenFileMessage("@/shp/img.shp")},
+        // Image b.lan with parcel files a.shp and b.shp: the pair (b.lan, a.shp) would write its
+        // result shapefile over b.shp, the ground truth of the next pair, here named through a
+        // link.
+        {"output on another pair's input", "b.lan", "a.shp", {"link.lan"},
+         "輸出檔會覆蓋輸入檔，此組不處理: @/b.shp"},
+    };
+    for (const auto& c : cases) {
+        TempFolder dir("refused");
+        std::filesystem::create_directories(dir / "sub");
+        std::filesystem::create_directories(dir / "lan");
+        WriteParcels(dir / "a", {{Box(0, 0, 8, 8)}}, {"1"});
+        WriteParcels(dir / "b", {{Box(0, 0, 8, 8)}}, {"0"});
+        WriteLan(dir / "b.lan", 9, 4, 4, 0, 8, 2, [](int, int, int) { return 1; });
+        WriteLan(dir / "lan/img.lan", 9, 4, 4, 0, 8, 2, [](int, int, int) { return 1; });
+        std::filesystem::create_symlink(dir / "b.lan", dir / "link.lan");
+        std::vector<std::string> images;
+        for (const auto& name : c.run) images.push_back(dir / name);
+        const OverlayRunInputs inputs(images, {dir / "a.shp", dir / "b.shp"});
+        const auto before = Snapshot(dir.path());
+        RecordingSink sink;
+        OverlayOutcome out = AnalysePair(dir / c.lan, dir / c.parcel, dir.path(), 0, 8, sink,
+                                         c.run.empty() ? nullptr : &inputs);
+        EXPECT_FALSE(out.analysed) << c.name;
+        EXPECT_EQ(sink.messages, std::vector<std::string>{ReplaceAll(c.message, "@", dir.path())})
+            << c.name;
+        EXPECT_EQ(Snapshot(dir.path()), before) << c.name;
+    }
 }
 
 // Counts of one parcel, by code, with its flagged samples.
@@ -789,12 +780,8 @@ TEST(OverlayPairRun, ShortTruthTableAndNumericTruth) {
     DBFClose(d);
     WriteLan(dir / "img.lan", 9, 3, 1, 0, 10, 10,
              NineBands([](int, int c) { return ClassCell{c == 1 ? 30 : 3, 255, 2}; }));
-    ParcelMap map;
-    LoadParcelMap(dir / "sheet.shp", 0, 10, map);
-    BandedParcelRaster raster(map);
     RecordingSink sink;
-    OverlayOutcome out = AnalyseOverlayPair({dir / "img.lan", dir / "sheet.shp", dir.path()},
-                                            map.geometry, raster, sink);
+    OverlayOutcome out = AnalysePair(dir / "img.lan", dir / "sheet.shp", dir.path(), 0, 10, sink);
     EXPECT_TRUE(sink.messages.empty());
     auto rows = DbfRecords(dir / "img.dbf");
     ASSERT_EQ(rows.size(), 3u);

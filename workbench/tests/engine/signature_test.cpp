@@ -7,6 +7,7 @@
 
 #include "platform/core/files.h"
 #include "platform/core/message_sink.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/classifier.h"
 #include "workbench/engine/signature.h"
 #include "samples/signature_samples.h"
@@ -18,26 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-    TempDir() {
-        path = (fs::temp_directory_path() /
-                ("sigtest_" + std::to_string(::getpid()) + "_" + std::to_string(counter++)))
-                   .string();
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (auto& e : fs::recursive_directory_iterator(path))
-            names.push_back(fs::relative(e.path(), path).string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::string path;
-    static inline int counter = 0;
-};
+using testing::TempFolder;
 
 void Write(const std::string& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
@@ -117,7 +99,7 @@ TEST(TextFields, CountsAndNumbers) {
 }
 
 TEST(DoConv, NumberFormatsAndLineLayout) {
-    TempDir dir;
+    TempFolder dir("signature");
     // One class, two bands; a mean line with trailing text, a covariance row with a bad
     // token and one with its label only.
     std::string gsg =
@@ -152,7 +134,7 @@ TEST(DoConv, UnreadableSignatureFiles) {
         {"only the header", good.substr(0, 60), "DoConv Read Count "},
     };
     for (const auto& c : cases) {
-        TempDir dir;
+        TempFolder dir("signature");
         std::string path = dir / "A.gsg";
         if (std::string(c.name) != "missing") Write(path, c.text == "-" ? "" : c.text);
         RecordingSink sink;
@@ -162,7 +144,7 @@ TEST(DoConv, UnreadableSignatureFiles) {
         EXPECT_FALSE(FileExists(dir / "A_temp.gsg")) << c.name;
     }
     // A line far beyond 255 characters is read whole and spoils nothing after it.
-    TempDir dir;
+    TempFolder dir("signature");
     std::string withLong = good;
     withLong.replace(withLong.find("source: fixture"), 15, longLine);
     Write(dir / "A.gsg", withLong);
@@ -174,7 +156,7 @@ TEST(DoConv, UnreadableSignatureFiles) {
 }
 
 TEST(PadSignatureClasses, RepeatsTheLastClassAndLeavesNoCopy) {
-    TempDir dir;
+    TempFolder dir("signature");
     Write(dir / "A.gsg", MakeGsg(2, 3, 1));
     RecordingSink sink;
     ASSERT_EQ(ConvertSignatureFile(dir / "A.gsg", sink).classes, 3);
@@ -183,13 +165,13 @@ TEST(PadSignatureClasses, RepeatsTheLastClassAndLeavesNoCopy) {
     EXPECT_EQ(*ReadWholeFile(dir / "A_temp.gsg"), "5\r\n2\r\n" + Block(2, 1, 0) + Block(2, 1, 1) +
                                                       Block(2, 1, 2) + Block(2, 1, 2) +
                                                       Block(2, 1, 2));
-    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"A.gsg", "A_temp.gsg"}));
+    EXPECT_EQ(dir.Contents(), (std::vector<std::string>{"A.gsg", "A_temp.gsg"}));
 
     // No temporary text to pad: a message, nothing made.
     EXPECT_FALSE(PadSignatureClasses(dir / "B.gsg", 1, sink));
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], "複製補分類數檔 " + (dir / "B_temp.gsg") + " Fail");
-    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"A.gsg", "A_temp.gsg"}));
+    EXPECT_EQ(dir.Contents(), (std::vector<std::string>{"A.gsg", "A_temp.gsg"}));
 }
 
 TEST(MergeSignaturePair, Table) {
@@ -213,7 +195,7 @@ TEST(MergeSignaturePair, Table) {
         {"band mismatch", {7, 4, true, ""}, {6, 4, true, ""}, false, 0, "Merge Band Count ", "both"},
     };
     for (const auto& c : cases) {
-        TempDir dir;
+        TempFolder dir("signature");
         std::string rice = dir / "rice/A.gsg", non = dir / "non/A.gsg";
         fs::create_directories(dir / "out");
         fs::create_directories(dir / "non");
@@ -236,7 +218,7 @@ TEST(MergeSignaturePair, Table) {
         std::vector<std::string> expected = {"non", "out", "rice", "rice/A.gsg"};
         if (c.other.present) expected.insert(expected.begin() + 1, "non/A.gsg");
         if (c.merged) expected.insert(expected.end() - 2, "out/A_Merge.gsg");
-        EXPECT_EQ(dir.Files(), expected) << c.name;
+        EXPECT_EQ(dir.Contents(), expected) << c.name;
         if (!c.merged) continue;
         int bands = c.rice.bands, big = std::max(c.rice.classes, c.other.classes);
         std::string want = std::to_string(c.firstCount) + "\r\n" + std::to_string(bands) + "\r\n";
@@ -248,18 +230,18 @@ TEST(MergeSignaturePair, Table) {
 }
 
 TEST(MergeSignaturePair, UncreatableMergedFileIsReported) {
-    TempDir dir;
+    TempFolder dir("signature");
     Write(dir / "rice/A.gsg", MakeGsg(3, 2, 0));
     Write(dir / "non/A.gsg", MakeGsg(3, 2, 1));
     RecordingSink sink;
     EXPECT_FALSE(MergeSignaturePair(dir / "rice/A.gsg", dir / "non", dir / "nowhere", sink));
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], "Merge Open Output " + (dir / "nowhere/A_Merge.gsg") + " Fail");
-    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"non", "non/A.gsg", "rice", "rice/A.gsg"}));
+    EXPECT_EQ(dir.Contents(), (std::vector<std::string>{"non", "non/A.gsg", "rice", "rice/A.gsg"}));
 }
 
 TEST(MergeSignaturePair, FailedPaddingSkipsThePair) {
-    TempDir dir;
+    TempFolder dir("signature");
     Write(dir / "rice/A.gsg", MakeGsg(3, 2, 0));
     Write(dir / "non/A.gsg", MakeGsg(3, 4, 1));
     fs::create_directories(dir / "rice/A_temp2.gsg");  // the padding copy cannot be made
@@ -268,17 +250,17 @@ TEST(MergeSignaturePair, FailedPaddingSkipsThePair) {
     EXPECT_FALSE(MergeSignaturePair(dir / "rice/A.gsg", dir / "non", dir / "out", sink));
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], "複製補分類數檔 " + (dir / "rice/A_temp2.gsg") + " Fail");
-    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"non", "non/A.gsg", "out", "rice", "rice/A.gsg",
+    EXPECT_EQ(dir.Contents(), (std::vector<std::string>{"non", "non/A.gsg", "out", "rice", "rice/A.gsg",
                                                      "rice/A_temp2.gsg"}));
 }
 
 TEST(CollectGsgFiles, PatternExtensionAndFolders) {
-    TempDir dir;
+    TempFolder dir("signature");
     for (const char* f : {"A.gsg", "B.GSG", "c.gsgx", "d.txt", "old/x.gsg", "old.gsg/y.gsg",
                           "old.gsg/deep.gsg/z.gsg", "old.gsg/deep/w.gsg", "UP.GSG/u.gsg"})
         Write(dir / f, "x");
     std::vector<std::string> found = {"kept"};
-    CollectGsgFiles(dir.path, found);
+    CollectGsgFiles(dir.path(), found);
     EXPECT_EQ(found, (std::vector<std::string>{"kept", dir / "A.gsg", dir / "UP.GSG/u.gsg",
                                                dir / "old.gsg/deep.gsg/z.gsg",
                                                dir / "old.gsg/y.gsg"}));
@@ -288,7 +270,7 @@ TEST(CollectGsgFiles, PatternExtensionAndFolders) {
 }
 
 TEST(MergeSignaturePair, RiceFileInSubfolderPairsWithNonRiceFolderItself) {
-    TempDir dir;
+    TempFolder dir("signature");
     Write(dir / "rice/old.gsg/S.gsg", MakeGsg(3, 2, 0));
     Write(dir / "non/S.gsg", MakeGsg(3, 2, 1));
     Write(dir / "non/old.gsg/S.gsg", "not this one");
@@ -305,7 +287,7 @@ TEST(MergeSignaturePair, RiceFileInSubfolderPairsWithNonRiceFolderItself) {
 
 // What the merge and the formatter write is what the classifier reads.
 TEST(MergeSignaturePair, MergedAndFormattedTextsReadBackByTheClassifier) {
-    TempDir dir;
+    TempFolder dir("signature");
     Write(dir / "rice/A.gsg", MakeGsg(7, 12, 0));
     Write(dir / "non/A.gsg", MakeGsg(7, 20, 1));
     fs::create_directories(dir / "out");
@@ -355,8 +337,8 @@ TEST(DemoSignatures, ConvertAndFormatBackToTheirNumbers) {
             expected += "\r\n";
         }
     }
-    TempDir dir;
-    ASSERT_TRUE(samples::WriteSheetSignatures(dir.path, "9420", classes, classes));
+    TempFolder dir("signature");
+    ASSERT_TRUE(samples::WriteSheetSignatures(dir.path(), "9420", classes, classes));
     RecordingSink sink;
     SignatureCounts counts = ConvertSignatureFile(dir / "rice/info9420.gsg", sink);
     EXPECT_EQ(counts.classes, 3);

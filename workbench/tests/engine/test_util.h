@@ -5,11 +5,11 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 #include "workbench/engine/lan_image.h"
 
 namespace rice::test {
@@ -26,24 +26,6 @@ inline void WriteBoxShapefile(const std::string& path, double minX, double minY,
     SHPDestroyObject(o);
     SHPClose(h);
 }
-
-// A fresh folder per test, removed afterwards.
-class TempDirTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        for (char& ch : name)
-            if (ch == '/') ch = '_';
-        dir_ = (std::filesystem::temp_directory_path() /
-                ("rice_engine_" + std::to_string(::getpid()) + "_" + name)).string();
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string dir_;
-};
 
 inline LanHeader MakeHeader(int nbands, int icols, int irows, float xmap = 1000,
                             float ymap = 2000, float xcell = 10, float ycell = 10) {
@@ -73,6 +55,27 @@ LanImage MakeImage(const LanHeader& h, F f) {
                 line[static_cast<std::size_t>(b * h.icols + c)] = static_cast<std::uint8_t>(f(r, b, c));
     }
     return img;
+}
+
+// 40 x 30 cells of four bands from (1000, 2000), varied enough to classify: the source image of
+// the workbench's run tests.
+inline LanImage FieldsImage(float cell) {
+    return MakeImage(MakeHeader(4, 40, 30, 1000, 2000, cell, cell),
+                     [](int r, int b, int c) { return 40 + (r * 17 + (b * 40 + c) * 7) % 90; });
+}
+
+// Class statistics of four classes of four bands that classify FieldsImage: one rice pair and
+// one non-rice pair.
+inline std::string FieldsStatistics() {
+    std::string stats = "4\r\n4\r\n";
+    for (int k = 0; k < 4; ++k) {
+        for (int b = 0; b < 4; ++b) stats += std::to_string(50 + 20 * k + b) + "\r\n";
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 4; ++c) stats += (r == c ? "300 " : "20 ");
+            stats += "\r\n";
+        }
+    }
+    return stats;
 }
 
 inline std::string ReadBytes(const std::string& path) {

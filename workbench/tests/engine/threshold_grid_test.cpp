@@ -75,7 +75,7 @@ std::string GridStatistics() {
     return t;
 }
 
-class GridRunTest : public test::TempDirTest {
+class GridRunTest : public testing::TempFolderTest {
 protected:
     // Runs the plan's steps; returns every message and every step seen, in order.
     std::vector<std::string> Run(const GridPlan& plan, bool fast, size_t stopAt = SIZE_MAX) {
