@@ -47,10 +47,14 @@ std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> SixFeaturePairs(
 }
 
 // state.range(0): image size; range(1): 1 for the plain algorithm; range(2): threads (0 all).
+TEXTURE_RUN_OPTIONS OptionsOf(const benchmark::State& state) {
+    return {state.range(1) != 0, static_cast<unsigned>(state.range(2))};
+}
+
 void GlcmFourDirections(benchmark::State& state) {
     MATRIX<unsigned int> image;
     RandomImage(image, static_cast<unsigned>(state.range(0)));
-    SCOPED_TEXTURE_RUN_OPTIONS scope({state.range(1) != 0, static_cast<unsigned>(state.range(2))});
+    const TEXTURE_RUN_OPTIONS options = OptionsOf(state);
     MATRIX<float> results[6];
     auto pairs = SixFeaturePairs(image, results);
     GLCM_PROBABILITY_MATRIX_N_S n_s;
@@ -59,7 +63,7 @@ void GlcmFourDirections(benchmark::State& state) {
     GLCM_PROBABILITY_MATRIX_NW_SE nw_se;
     for (auto _ : state) {
         for (GLCM_PROBABILITY_MATRIX* g : std::initializer_list<GLCM_PROBABILITY_MATRIX*>{&n_s, &e_w, &ne_sw, &nw_se})
-            g->compute(image, pairs, 7, 1);
+            g->compute(image, pairs, 7, 1, options);
         benchmark::DoNotOptimize(results[0].data());
     }
 }
@@ -67,12 +71,12 @@ void GlcmFourDirections(benchmark::State& state) {
 void CrossDiagonalBothCodings(benchmark::State& state) {
     MATRIX<unsigned int> image;
     RandomImage(image, static_cast<unsigned>(state.range(0)));
-    SCOPED_TEXTURE_RUN_OPTIONS scope({state.range(1) != 0, static_cast<unsigned>(state.range(2))});
+    const TEXTURE_RUN_OPTIONS options = OptionsOf(state);
     MATRIX<float> results[6];
     auto pairs = SixFeaturePairs(image, results);
     for (auto _ : state) {
-        CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL().compute(image, pairs);
-        CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL().compute(image, pairs);
+        CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL().compute(image, pairs, options);
+        CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL().compute(image, pairs, options);
         benchmark::DoNotOptimize(results[0].data());
     }
 }
@@ -81,23 +85,23 @@ void CrossDiagonalBothCodings(benchmark::State& state) {
 void VariogramMw17H13(benchmark::State& state) {
     MATRIX<unsigned int> image;
     RandomImage(image, static_cast<unsigned>(state.range(0)));
-    SCOPED_TEXTURE_RUN_OPTIONS scope({state.range(1) != 0, static_cast<unsigned>(state.range(2))});
+    const TEXTURE_RUN_OPTIONS options = OptionsOf(state);
     DIRECTION_OPTION all;
     all.set_direction(true, true, true, true);
     all.set_average(true);
     SilentSink sink;
     std::string base = OutputBase();
-    for (auto _ : state) direct_variogram(image, 17, all, base, 13, sink);
+    for (auto _ : state) direct_variogram(image, 17, all, base, 13, sink, options);
 }
 
 // Fractal dimension, window 17, both grids written.
 void FractalWindow17(benchmark::State& state) {
     MATRIX<unsigned int> image;
     RandomImage(image, static_cast<unsigned>(state.range(0)));
-    SCOPED_TEXTURE_RUN_OPTIONS scope({state.range(1) != 0, static_cast<unsigned>(state.range(2))});
+    const TEXTURE_RUN_OPTIONS options = OptionsOf(state);
     SilentSink sink;
     std::string base = OutputBase();
-    for (auto _ : state) fractal_dimension(image, base + "_r.txt", base + "_df.txt", 17, 17, sink);
+    for (auto _ : state) fractal_dimension(image, base + "_r.txt", base + "_df.txt", 17, 17, sink, options);
 }
 
 // One 512 x 512 result grid written with three decimals.

@@ -15,9 +15,9 @@ namespace tex {
 namespace {
 
 using Single = bool (*)(rice::VARIOGRAM_MATRIX&, unsigned, rice::DIRECTION_OPTION, const std::string&, int,
-                        rice::MessageSink&);
+                        rice::MessageSink&, const rice::TEXTURE_RUN_OPTIONS&);
 using Pair = bool (*)(rice::VARIOGRAM_MATRIX&, rice::VARIOGRAM_MATRIX&, unsigned, rice::DIRECTION_OPTION,
-                      const std::string&, int, rice::MessageSink&);
+                      const std::string&, int, rice::MessageSink&, const rice::TEXTURE_RUN_OPTIONS&);
 
 struct Method {
     const char* box;
@@ -232,12 +232,12 @@ void TFORM_VARIOGRAM::BtnExeClick() {
             if (method.single) {
                 rice::VARIOGRAM_MATRIX& a = bands[itemText[0] - '1'];
                 if (a.size_of_x() == 0) continue;
-                ok = method.single(a, unsigned(windowColumns), option, base, h, sink);
+                ok = method.single(a, unsigned(windowColumns), option, base, h, sink, {});
             } else {
                 rice::VARIOGRAM_MATRIX& a = bands[itemText[0] - '1'];
                 rice::VARIOGRAM_MATRIX& b = bands[itemText[2] - '1'];
                 if (a.size_of_x() == 0 || b.size_of_x() == 0) continue;
-                ok = method.pair(a, b, unsigned(windowColumns), option, base, h, sink);
+                ok = method.pair(a, b, unsigned(windowColumns), option, base, h, sink, {});
             }
             if (!ok) return;
         }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "texture/lib/glcm.h"
-#include "texture/lib/run_options.h"
+#include "platform/core/parallel.h"
 
 namespace rice {
 
@@ -22,11 +22,11 @@ unsigned code(unsigned neighbour, unsigned centre, bool three_levels) {
 template <class TABLE>
 void compute_cross_diagonal(TABLE& table, MATRIX<unsigned int>& image,
                             const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                            bool three_levels) {
+                            bool three_levels, const TEXTURE_RUN_OPTIONS& options) {
     const unsigned max = three_levels ? 80 : 30;
     check_result_sizes(image, pairs);
     std::vector<FEATURE> features;
-    bool plain = texture_run_options().plain || !known_features(pairs, features);
+    bool plain = options.plain || !known_features(pairs, features);
     if (plain) {
         table.resize(max);
         MW_MATRIX<unsigned int> window(image, 3, 3);
@@ -58,7 +58,7 @@ void compute_cross_diagonal(TABLE& table, MATRIX<unsigned int>& image,
     const unsigned W = image.size_of_x();
     const unsigned positions_x = W - 2;
     const unsigned* img = image.data();
-    parallel_rows(image.size_of_y() - 2, [&](unsigned Y) {
+    ParallelFor(image.size_of_y() - 2, options.threads, [&](unsigned Y) {
         std::vector<SPARSE_CELL> sparse;
         for (unsigned X = 0; X < positions_x; ++X) {
             unsigned cells[9];
@@ -98,13 +98,15 @@ void cross_diagonal_numbers(const unsigned cells[9], bool three_levels, unsigned
 }
 
 void CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL::compute(
-    MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs) {
-    compute_cross_diagonal(*this, image, pairs, true);
+    MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
+    const TEXTURE_RUN_OPTIONS& options) {
+    compute_cross_diagonal(*this, image, pairs, true, options);
 }
 
 void CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL::compute(
-    MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs) {
-    compute_cross_diagonal(*this, image, pairs, false);
+    MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
+    const TEXTURE_RUN_OPTIONS& options) {
+    compute_cross_diagonal(*this, image, pairs, false, options);
 }
 
 }  // namespace rice

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "texture/lib/probability_matrix.h"
+#include "texture/lib/run_options.h"
 
 namespace rice {
 
@@ -10,13 +11,15 @@ class CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL : public PROBABILITY_MATRIX {
 public:
     // Fills every pair's result matrix (image-sized) at each 3 x 3 window centre.
     void compute(MATRIX<unsigned int>& image,
-                 const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs);
+                 const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
+                 const TEXTURE_RUN_OPTIONS& options = {});
 };
 
 class CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL : public PROBABILITY_MATRIX {
 public:
     void compute(MATRIX<unsigned int>& image,
-                 const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs);
+                 const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
+                 const TEXTURE_RUN_OPTIONS& options = {});
 };
 
 // The four (cross, diagonal) numbers of one window whose cells are given row by row

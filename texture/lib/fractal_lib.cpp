@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "texture/lib/run_options.h"
+#include "platform/core/parallel.h"
 
 namespace rice {
 
@@ -126,7 +126,8 @@ void fractal_regression(std::vector<float>& area, std::vector<float>& squared_st
 }
 
 bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, const std::string& df_file_name,
-                       unsigned width, unsigned height, MessageSink& sink) {
+                       unsigned width, unsigned height, MessageSink& sink,
+                       const TEXTURE_RUN_OPTIONS& options) {
     FRACTAL_RESULT_MATRIX r2_grid, d_grid;
     r2_grid.resize(image.size_of_x(), image.size_of_y());
     r2_grid.clear();
@@ -139,7 +140,7 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
     r2_window.reset();
     d_window.reset();
     const bool tile_alike = steps_tile_alike(width, height);
-    if (texture_run_options().plain) {
+    if (options.plain) {
         std::vector<float> area, squared_step;
         for (;;) {
             prism_surface_area(image, window, area, squared_step);
@@ -171,7 +172,7 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
         }
         std::vector<std::vector<float>> cell_areas(steps.size());
         for (auto& grid : cell_areas) grid.assign(static_cast<size_t>(W) * H, 0.0f);
-        parallel_rows(H - 1, [&](unsigned y) {
+        ParallelFor(H - 1, options.threads, [&](unsigned y) {
             auto v = [&](unsigned cx, unsigned cy) { return static_cast<float>(img[cx + static_cast<size_t>(cy) * W]); };
             for (size_t s = 0; s < steps.size(); ++s) {
                 const unsigned p = steps[s];
@@ -184,7 +185,7 @@ bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name, co
             }
         });
         const unsigned half = (width - 1) / 2;
-        parallel_rows(H - height + 1, [&](unsigned Y) {
+        ParallelFor(H - height + 1, options.threads, [&](unsigned Y) {
             std::vector<float> area, squared_step;
             for (unsigned X = 0; X + width <= W; ++X) {
                 area.clear();

@@ -5,6 +5,7 @@
 
 #include "platform/core/message_sink.h"
 #include "texture/lib/matrix.h"
+#include "texture/lib/run_options.h"
 
 namespace rice {
 
@@ -13,7 +14,7 @@ namespace rice {
 // in the image's format. False when a file could not be written (the operator was told).
 bool fractal_dimension(FRACTAL_MATRIX& image, const std::string& r_file_name,
                        const std::string& df_file_name, unsigned width, unsigned height,
-                       MessageSink& sink);
+                       MessageSink& sink, const TEXTURE_RUN_OPTIONS& options = {});
 
 // Appends, for each step 1, 2, 4, ... below the window width, the prism surface area of the
 // window at its current position and the squared step.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "texture/lib/run_options.h"
+#include "platform/core/parallel.h"
 
 namespace rice {
 
@@ -46,13 +46,13 @@ void store_sparse_features(const unsigned* keys, size_t n, unsigned L,
 
 void GLCM_PROBABILITY_MATRIX::compute_direction(
     MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-    unsigned MASK, const PAIR_GEOMETRY& g) {
+    unsigned MASK, const PAIR_GEOMETRY& g, const TEXTURE_RUN_OPTIONS& options) {
     check_result_sizes(image, pairs);
     std::vector<FEATURE> features;
-    if (texture_run_options().plain || !known_features(pairs, features))
+    if (options.plain || !known_features(pairs, features))
         compute_plain(image, pairs, MASK, g);
     else
-        compute_fast(image, pairs, MASK, g);
+        compute_fast(image, pairs, MASK, g, options.threads);
 }
 
 void GLCM_PROBABILITY_MATRIX::compute_plain(
@@ -94,7 +94,7 @@ inline void push_pair(std::vector<unsigned>& keys, unsigned a, unsigned b, unsig
 
 void GLCM_PROBABILITY_MATRIX::compute_fast(
     MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-    unsigned MASK, const PAIR_GEOMETRY& g) {
+    unsigned MASK, const PAIR_GEOMETRY& g, unsigned threads) {
     const std::uint64_t levels = std::uint64_t{image.max_value()} + 1;
     check_levels(levels);
     const unsigned L = static_cast<unsigned>(levels);
@@ -110,7 +110,7 @@ void GLCM_PROBABILITY_MATRIX::compute_fast(
     const unsigned half = (MASK - 1) / 2;
     const unsigned* img = image.data();
 
-    parallel_rows(positions_y, [&](unsigned Y) {
+    ParallelFor(positions_y, threads, [&](unsigned Y) {
         std::vector<unsigned> keys, kept, next, out, in;
         std::vector<SPARSE_CELL> cells;
         auto level = [&](unsigned x, unsigned y) { return img[x + static_cast<size_t>(y) * W]; };
@@ -150,30 +150,30 @@ void GLCM_PROBABILITY_MATRIX::compute_fast(
 
 void GLCM_PROBABILITY_MATRIX_N_S::compute(
     MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-    unsigned MASK, unsigned gap) {
+    unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options) {
     if (gap >= MASK) throw std::invalid_argument("Gap 值大於等於 MASK 大小");
-    compute_direction(image, pairs, MASK, PAIR_GEOMETRY{0, 0, 0, gap, MASK, MASK - gap});
+    compute_direction(image, pairs, MASK, PAIR_GEOMETRY{0, 0, 0, gap, MASK, MASK - gap}, options);
 }
 
 void GLCM_PROBABILITY_MATRIX_E_W::compute(
     MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-    unsigned MASK, unsigned gap) {
+    unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options) {
     if (gap >= MASK) throw std::invalid_argument("Gap 值大於等於 MASK 大小");
-    compute_direction(image, pairs, MASK, PAIR_GEOMETRY{0, 0, gap, 0, MASK - gap, MASK});
+    compute_direction(image, pairs, MASK, PAIR_GEOMETRY{0, 0, gap, 0, MASK - gap, MASK}, options);
 }
 
 void GLCM_PROBABILITY_MATRIX_NE_SW::compute(
     MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-    unsigned MASK, unsigned gap) {
+    unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options) {
     if (gap >= MASK) throw std::invalid_argument("Gap 值大於等於 MASK 大小");
-    compute_direction(image, pairs, MASK, PAIR_GEOMETRY{gap, 0, 0, gap, MASK - gap, MASK - gap});
+    compute_direction(image, pairs, MASK, PAIR_GEOMETRY{gap, 0, 0, gap, MASK - gap, MASK - gap}, options);
 }
 
 void GLCM_PROBABILITY_MATRIX_NW_SE::compute(
     MATRIX<unsigned int>& image, const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-    unsigned MASK, unsigned gap) {
+    unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options) {
     if (gap >= MASK) throw std::invalid_argument("Gap 值大於等於 MASK 大小");
-    compute_direction(image, pairs, MASK, PAIR_GEOMETRY{0, 0, gap, gap, MASK - gap, MASK - gap});
+    compute_direction(image, pairs, MASK, PAIR_GEOMETRY{0, 0, gap, gap, MASK - gap, MASK - gap}, options);
 }
 
 }  // namespace rice

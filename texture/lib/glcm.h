@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "texture/lib/probability_matrix.h"
+#include "texture/lib/run_options.h"
 
 namespace rice {
 
@@ -13,7 +14,7 @@ public:
     // Throws TextureSizeError when the image's levels give a table too large for memory.
     virtual void compute(MATRIX<unsigned int>& image,
                          const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                         unsigned MASK, unsigned gap) = 0;
+                         unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options = {}) = 0;
 
     // Pair of window cells: first (c + ax, r + ay), second (c + bx, r + by),
     // c in [0, columns), r in [0, rows).
@@ -24,43 +25,43 @@ public:
 protected:
     void compute_direction(MATRIX<unsigned int>& image,
                            const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                           unsigned MASK, const PAIR_GEOMETRY& g);
+                           unsigned MASK, const PAIR_GEOMETRY& g, const TEXTURE_RUN_OPTIONS& options);
     // The dense algorithm: every L x L cell per window, one thread (the reference).
     void compute_plain(MATRIX<unsigned int>& image,
                        const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
                        unsigned MASK, const PAIR_GEOMETRY& g);
-    // Occupied cells only, pair keys kept sorted as the window slides, rows in parallel.
+    // Occupied cells only, pair keys kept sorted as the window slides, rows over threads.
     void compute_fast(MATRIX<unsigned int>& image,
                       const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                      unsigned MASK, const PAIR_GEOMETRY& g);
+                      unsigned MASK, const PAIR_GEOMETRY& g, unsigned threads);
 };
 
 class GLCM_PROBABILITY_MATRIX_N_S : public GLCM_PROBABILITY_MATRIX {
 public:
     void compute(MATRIX<unsigned int>& image,
                  const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                 unsigned MASK, unsigned gap) override;
+                 unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options = {}) override;
 };
 
 class GLCM_PROBABILITY_MATRIX_E_W : public GLCM_PROBABILITY_MATRIX {
 public:
     void compute(MATRIX<unsigned int>& image,
                  const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                 unsigned MASK, unsigned gap) override;
+                 unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options = {}) override;
 };
 
 class GLCM_PROBABILITY_MATRIX_NE_SW : public GLCM_PROBABILITY_MATRIX {
 public:
     void compute(MATRIX<unsigned int>& image,
                  const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                 unsigned MASK, unsigned gap) override;
+                 unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options = {}) override;
 };
 
 class GLCM_PROBABILITY_MATRIX_NW_SE : public GLCM_PROBABILITY_MATRIX {
 public:
     void compute(MATRIX<unsigned int>& image,
                  const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                 unsigned MASK, unsigned gap) override;
+                 unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options = {}) override;
 };
 
 // Shared by the GLCM and cross-diagonal fast paths: turns sorted keys (row * L + column) into

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "texture/lib/run_options.h"
+#include "platform/core/parallel.h"
 
 namespace rice {
 
@@ -157,7 +157,7 @@ struct WORKSPACE {
 
 void fast_direction(DIRECTION d, KIND kind, VARIOGRAM_KERNEL kernel, VARIOGRAM_MATRIX& band_a,
                     VARIOGRAM_MATRIX* band_b, MATRIX<float>& result, unsigned MW, unsigned h,
-                    WORKSPACE& work) {
+                    WORKSPACE& work, unsigned threads) {
     const unsigned W = band_a.size_of_x(), H = band_a.size_of_y();
     const unsigned px = W - MW + 1, py = H - MW + 1, half = (MW - 1) / 2;
     const unsigned* A = band_a.data();
@@ -173,7 +173,7 @@ void fast_direction(DIRECTION d, KIND kind, VARIOGRAM_KERNEL kernel, VARIOGRAM_M
     for (unsigned first = 1; first <= h; first += static_cast<unsigned>(group)) {
         const unsigned last = std::min<unsigned>(h, first + static_cast<unsigned>(group) - 1);
         // Pair terms at every first cell whose partner lies in the image, summed.
-        parallel_rows(last - first + 1, [&](unsigned t) {
+        ParallelFor(last - first + 1, threads, [&](unsigned t) {
             const LAG_GEOMETRY g = lag_geometry(d, MW, first + t);
             std::vector<std::uint64_t>& P = tables[t];
             P.resize(table_size);
@@ -204,7 +204,7 @@ void fast_direction(DIRECTION d, KIND kind, VARIOGRAM_KERNEL kernel, VARIOGRAM_M
             }
         });
         // Each window adds its lags in lag order, as the driver's list does.
-        parallel_rows(py, [&](unsigned Y) {
+        ParallelFor(py, threads, [&](unsigned Y) {
             for (unsigned k = first; k <= last; ++k) {
                 const LAG_GEOMETRY g = lag_geometry(d, MW, k);
                 const std::vector<std::uint64_t>& P = tables[k - first];
@@ -273,7 +273,8 @@ void variogram_window_loop(VARIOGRAM_MW_MATRIX& band_a, VARIOGRAM_MW_MATRIX* ban
 
 bool variogram_by_direction(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX* band_b, unsigned MW,
                             DIRECTION_OPTION option, VARIOGRAM_KERNEL kernel,
-                            const std::string& base_name, int h, MessageSink& sink) {
+                            const std::string& base_name, int h, MessageSink& sink,
+                            const TEXTURE_RUN_OPTIONS& options) {
     if (h < 1) {
         sink.ShowMessage("h值必須大於等於1");
         return false;
@@ -308,13 +309,13 @@ bool variogram_by_direction(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX* band_b, 
     const char* suffixes[4] = {"_e_w.txt", "_n_s.txt", "_ne_sw.txt", "_nw_se.txt"};
     WORKSPACE work;
     const KIND kind = kind_of(kernel);
-    const bool plain = texture_run_options().plain || kind == KIND::other || !exact_sums_possible(band_a, band_b, MW);
+    const bool plain = options.plain || kind == KIND::other || !exact_sums_possible(band_a, band_b, MW);
     for (int d = 0; d < 4; ++d) {
         if (!selected[d]) continue;
         if (plain)
             variogram_window_loop(window_a, band_b ? &window_b : nullptr, result_windows[d], drivers[d], kernel, lags);
         else
-            fast_direction(directions[d], kind, kernel, band_a, band_b, grids[d], MW, lags, work);
+            fast_direction(directions[d], kind, kernel, band_a, band_b, grids[d], MW, lags, work, options.threads);
         if (!grids[d].write_file(base_name + suffixes[d], sink)) return false;
     }
     if (option.get_average()) {
@@ -334,24 +335,29 @@ bool variogram_by_direction(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX* band_b, 
 }
 
 bool direct_variogram(VARIOGRAM_MATRIX& band_a, unsigned MW, DIRECTION_OPTION option,
-                      const std::string& base_name, int h, MessageSink& sink) {
-    return variogram_by_direction(band_a, nullptr, MW, option, &direct_variogram_kernel, base_name, h, sink);
+                      const std::string& base_name, int h, MessageSink& sink,
+                    const TEXTURE_RUN_OPTIONS& options) {
+    return variogram_by_direction(band_a, nullptr, MW, option, &direct_variogram_kernel, base_name, h, sink,
+                                  options);
 }
 
 bool madogram(VARIOGRAM_MATRIX& band_a, unsigned MW, DIRECTION_OPTION option, const std::string& base_name,
-              int h, MessageSink& sink) {
-    return variogram_by_direction(band_a, nullptr, MW, option, &madogram_kernel, base_name, h, sink);
+              int h, MessageSink& sink, const TEXTURE_RUN_OPTIONS& options) {
+    return variogram_by_direction(band_a, nullptr, MW, option, &madogram_kernel, base_name, h, sink, options);
 }
 
 bool cross_madogram(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX& band_b, unsigned MW, DIRECTION_OPTION option,
-                    const std::string& base_name, int h, MessageSink& sink) {
-    return variogram_by_direction(band_a, &band_b, MW, option, &cross_madogram_kernel, base_name, h, sink);
+                    const std::string& base_name, int h, MessageSink& sink,
+                    const TEXTURE_RUN_OPTIONS& options) {
+    return variogram_by_direction(band_a, &band_b, MW, option, &cross_madogram_kernel, base_name, h, sink,
+                                  options);
 }
 
 bool pseudo_cross_variogram(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX& band_b, unsigned MW,
-                            DIRECTION_OPTION option, const std::string& base_name, int h, MessageSink& sink) {
+                            DIRECTION_OPTION option, const std::string& base_name, int h, MessageSink& sink,
+                            const TEXTURE_RUN_OPTIONS& options) {
     return variogram_by_direction(band_a, &band_b, MW, option, &pseudo_cross_variogram_kernel, base_name, h,
-                                  sink);
+                                  sink, options);
 }
 
 }  // namespace rice

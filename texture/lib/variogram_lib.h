@@ -4,6 +4,7 @@
 
 #include "platform/core/message_sink.h"
 #include "texture/lib/matrix.h"
+#include "texture/lib/run_options.h"
 
 namespace rice {
 
@@ -43,16 +44,20 @@ void variogram_window_loop(VARIOGRAM_MW_MATRIX& band_a, VARIOGRAM_MW_MATRIX* ban
 // or a file that could not be written; the operator was told through sink.
 bool variogram_by_direction(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX* band_b, unsigned MW,
                             DIRECTION_OPTION option, VARIOGRAM_KERNEL kernel,
-                            const std::string& base_name, int h, MessageSink& sink);
+                            const std::string& base_name, int h, MessageSink& sink,
+                            const TEXTURE_RUN_OPTIONS& options = {});
 
 bool direct_variogram(VARIOGRAM_MATRIX& band_a, unsigned MW, DIRECTION_OPTION option,
-                      const std::string& base_name, int h, MessageSink& sink);
+                      const std::string& base_name, int h, MessageSink& sink,
+                      const TEXTURE_RUN_OPTIONS& options = {});
 bool madogram(VARIOGRAM_MATRIX& band_a, unsigned MW, DIRECTION_OPTION option,
-              const std::string& base_name, int h, MessageSink& sink);
+              const std::string& base_name, int h, MessageSink& sink,
+              const TEXTURE_RUN_OPTIONS& options = {});
 bool cross_madogram(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX& band_b, unsigned MW,
-                    DIRECTION_OPTION option, const std::string& base_name, int h, MessageSink& sink);
+                    DIRECTION_OPTION option, const std::string& base_name, int h, MessageSink& sink,
+                    const TEXTURE_RUN_OPTIONS& options = {});
 bool pseudo_cross_variogram(VARIOGRAM_MATRIX& band_a, VARIOGRAM_MATRIX& band_b, unsigned MW,
                             DIRECTION_OPTION option, const std::string& base_name, int h,
-                            MessageSink& sink);
+                            MessageSink& sink, const TEXTURE_RUN_OPTIONS& options = {});
 
 }  // namespace rice

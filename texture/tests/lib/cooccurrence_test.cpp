@@ -5,7 +5,6 @@
 
 #include "texture/lib/cross_diagonal.h"
 #include "texture/lib/glcm.h"
-#include "texture/lib/run_options.h"
 #include "test_util.h"
 
 using namespace rice;
@@ -114,10 +113,9 @@ TEST(Glcm, EachDirectionPairsItsOwnCells) {
         {"E_W gap 2", &e_w, 2, 83.0f / 3}, {"NW_SE gap 2", &nw_se, 2, 64.0f},
     };
     for (bool plain : {true, false}) {
-        SCOPED_TEXTURE_RUN_OPTIONS scope({plain, 1});
         for (const auto& c : cases) {
             RESULTS r(image);
-            c.glcm->compute(image, r.pairs, 3, c.gap);
+            c.glcm->compute(image, r.pairs, 3, c.gap, {plain, 1});
             EXPECT_FLOAT_EQ(r.m[0].at(1, 1), c.contrast) << c.name << (plain ? " plain" : " fast");
             for (unsigned y = 0; y < 3; ++y)
                 for (unsigned x = 0; x < 3; ++x)
@@ -135,10 +133,9 @@ TEST(Glcm, UniformImageGivesUniformFeatures) {
         for (unsigned y = 0; y < 5; ++y)
             for (unsigned x = 0; x < 6; ++x) image.at(x, y) = level;
         for (bool plain : {true, false}) {
-            SCOPED_TEXTURE_RUN_OPTIONS scope({plain, 1});
             RESULTS r(image);
             GLCM_PROBABILITY_MATRIX_NW_SE glcm;
-            glcm.compute(image, r.pairs, 3, 1);
+            glcm.compute(image, r.pairs, 3, 1, {plain, 1});
             const float expected[6] = {0, 0, 0, 1, 1, 1};
             for (int f = 0; f < 6; ++f)
                 for (unsigned y = 0; y < 5; ++y)
@@ -165,18 +162,9 @@ TEST(Glcm, FastPathMatchesTheDenseReference) {
         GLCM_PROBABILITY_MATRIX_NW_SE nw_se;
         for (GLCM_PROBABILITY_MATRIX* g : std::initializer_list<GLCM_PROBABILITY_MATRIX*>{&n_s, &e_w, &ne_sw, &nw_se}) {
             RESULTS plain(image), one(image), many(image);
-            {
-                SCOPED_TEXTURE_RUN_OPTIONS scope({true, 1});
-                g->compute(image, plain.pairs, c.mask, c.gap);
-            }
-            {
-                SCOPED_TEXTURE_RUN_OPTIONS scope({false, 1});
-                g->compute(image, one.pairs, c.mask, c.gap);
-            }
-            {
-                SCOPED_TEXTURE_RUN_OPTIONS scope({false, 4});
-                g->compute(image, many.pairs, c.mask, c.gap);
-            }
+            g->compute(image, plain.pairs, c.mask, c.gap, {true, 1});
+            g->compute(image, one.pairs, c.mask, c.gap, {false, 1});
+            g->compute(image, many.pairs, c.mask, c.gap, {false, 4});
             for (int f = 0; f < 6; ++f) {
                 EXPECT_TRUE(texture_test::SameCells(plain.m[f], one.m[f])) << "seed " << c.seed << " feature " << f;
                 EXPECT_TRUE(texture_test::SameCells(one.m[f], many.m[f])) << "seed " << c.seed << " feature " << f;
@@ -193,10 +181,7 @@ TEST(Glcm, RefusesAGapNotBelowTheMaskAndTablesBeyondMemory) {
     EXPECT_THROW(g.compute(image, r.pairs, 3, 3), std::invalid_argument);
     // A grey level of four thousand million would need a table of 10^19 cells.
     image.at(2, 2) = 4000000000u;
-    for (bool plain : {true, false}) {
-        SCOPED_TEXTURE_RUN_OPTIONS scope({plain, 1});
-        EXPECT_THROW(g.compute(image, r.pairs, 3, 1), TextureSizeError);
-    }
+    for (bool plain : {true, false}) EXPECT_THROW(g.compute(image, r.pairs, 3, 1, {plain, 1}), TextureSizeError);
 }
 
 TEST(CrossDiagonal, Codes) {
@@ -229,12 +214,11 @@ TEST(CrossDiagonal, UniformWindowAndBorder) {
     MATRIX<unsigned int> image;
     texture_test::FillRows(image, 3, {5, 5, 5, 5, 5, 5, 5, 5, 5});
     for (bool plain : {true, false}) {
-        SCOPED_TEXTURE_RUN_OPTIONS scope({plain, 1});
         RESULTS three(image), two(image);
         CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL l3;
         CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL l2;
-        l3.compute(image, three.pairs);
-        l2.compute(image, two.pairs);
+        l3.compute(image, three.pairs, {plain, 1});
+        l2.compute(image, two.pairs, {plain, 1});
         if (plain) {
             EXPECT_EQ(l3.get(40, 40), 1.0f);
             EXPECT_EQ(l2.get(15, 15), 1.0f);
@@ -259,9 +243,8 @@ TEST(CrossDiagonal, FastPathMatchesTheDenseReference) {
         for (bool three : {true, false}) {
             RESULTS plain(*img), one(*img), many(*img);
             auto run = [&](RESULTS& r, bool p, unsigned threads) {
-                SCOPED_TEXTURE_RUN_OPTIONS scope({p, threads});
-                if (three) CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL().compute(*img, r.pairs);
-                else CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL().compute(*img, r.pairs);
+                if (three) CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL().compute(*img, r.pairs, {p, threads});
+                else CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL().compute(*img, r.pairs, {p, threads});
             };
             run(plain, true, 1);
             run(one, false, 1);

@@ -5,7 +5,6 @@
 
 #include "platform/core/files.h"
 #include "texture/lib/fractal_lib.h"
-#include "texture/lib/run_options.h"
 #include "test_util.h"
 
 using namespace rice;
@@ -108,12 +107,11 @@ TEST(Fractal, OnlyExactlyPlanarWindowsGiveDimensionTwo) {
         std::string out[2];
         float r2 = -1, D = -1;
         for (bool plain : {true, false}) {
-            SCOPED_TEXTURE_RUN_OPTIONS scope({plain, 2});
             FRACTAL_MATRIX m;
             Fill(m, c.n, cells);
             m.set_format("");
             RecordingSink sink;
-            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", c.n, c.n, sink));
+            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", c.n, c.n, sink, {plain, 2}));
             out[plain] = ReadText(folder + "/r.txt") + ReadText(folder + "/d.txt");
             MATRIX<float> r_grid, d_grid;
             ASSERT_EQ(r_grid.read_file(folder + "/r.txt", c.n, c.n, sink), 1);
@@ -149,12 +147,11 @@ TEST(Fractal, FiveByFiveWindowsAgainstDoublePrecision) {
         double r2, D;
         ReferenceFractal(std::vector<double>(cells.begin(), cells.end()), 5, r2, D);
         for (bool plain : {true, false}) {
-            SCOPED_TEXTURE_RUN_OPTIONS scope({plain, 1});
             FRACTAL_MATRIX m;
             Fill(m, 5, cells);
             m.set_format("");
             RecordingSink sink;
-            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", 5, 5, sink));
+            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", 5, 5, sink, {plain, 1}));
             MATRIX<float> r_grid, d_grid;
             ASSERT_EQ(r_grid.read_file(folder + "/r.txt", 5, 5, sink), 1);
             ASSERT_EQ(d_grid.read_file(folder + "/d.txt", 5, 5, sink), 1);
@@ -196,9 +193,9 @@ TEST(Fractal, WindowBelowFiveStopsOnTheRegressionCheck) {
     Fill(m, 5, std::vector<unsigned>(25, 1));
     std::string folder = TempFolder();
     for (bool plain : {true, false}) {
-        SCOPED_TEXTURE_RUN_OPTIONS scope({plain, 1});
         RecordingSink sink;
-        std::string err = texture_test::StopsWith([&] { fractal_dimension(m, folder + "/r", folder + "/d", 3, 3, sink); });
+        std::string err = texture_test::StopsWith(
+            [&] { fractal_dimension(m, folder + "/r", folder + "/d", 3, 3, sink, {plain, 1}); });
         EXPECT_EQ(err, "Assertion failed: area.size() >= 3, file fractal_lib, line 84\n");
     }
 }
@@ -231,9 +228,8 @@ TEST(Fractal, FastPathMatchesThePlainLoop) {
         std::string out[3];
         const TEXTURE_RUN_OPTIONS modes[3] = {{true, 1}, {false, 1}, {false, 4}};
         for (int k = 0; k < 3; ++k) {
-            SCOPED_TEXTURE_RUN_OPTIONS scope(modes[k]);
             RecordingSink sink;
-            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", c.window, c.window, sink));
+            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", c.window, c.window, sink, modes[k]));
             out[k] = ReadText(folder + "/r.txt") + ReadText(folder + "/d.txt");
         }
         EXPECT_EQ(out[0], out[1]) << "seed " << c.seed;

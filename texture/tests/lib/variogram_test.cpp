@@ -3,7 +3,6 @@
 #include <string>
 
 #include "platform/core/files.h"
-#include "texture/lib/run_options.h"
 #include "texture/lib/variogram_lib.h"
 #include "test_util.h"
 
@@ -161,14 +160,14 @@ TEST(Variogram, FastPathMatchesThePlainLoops) {
         std::string outputs[3];
         const TEXTURE_RUN_OPTIONS modes[3] = {{true, 1}, {false, 1}, {false, 4}};
         for (int m = 0; m < 3; ++m) {
-            SCOPED_TEXTURE_RUN_OPTIONS scope(modes[m]);
             RecordingSink sink;
             std::string base = folder + "/" + c.name + std::to_string(m);
             std::string n = c.name;
-            bool ok = n == "direct" || n == "board" ? direct_variogram(*c.a, c.MW, all, base, c.h, sink)
-                      : n == "madogram"             ? madogram(*c.a, c.MW, all, base, c.h, sink)
-                      : n == "pseudo"               ? pseudo_cross_variogram(*c.a, *c.b, c.MW, all, base, c.h, sink)
-                                                    : cross_madogram(*c.a, *c.b, c.MW, all, base, c.h, sink);
+            const TEXTURE_RUN_OPTIONS& o = modes[m];
+            bool ok = n == "direct" || n == "board" ? direct_variogram(*c.a, c.MW, all, base, c.h, sink, o)
+                      : n == "madogram"             ? madogram(*c.a, c.MW, all, base, c.h, sink, o)
+                      : n == "pseudo"               ? pseudo_cross_variogram(*c.a, *c.b, c.MW, all, base, c.h, sink, o)
+                                                    : cross_madogram(*c.a, *c.b, c.MW, all, base, c.h, sink, o);
             ASSERT_TRUE(ok) << c.name;
             for (const char* s : suffixes) outputs[m] += ReadText(base + s);
         }
