@@ -178,9 +178,9 @@ void TFORM_GLCM::Btn_EXEClick() {
     for (int d = 0; d < 4; ++d) {
         if (!Item(kDirections[d].box).checked) continue;
         ComputationOf(d)->compute(image, pairs, unsigned(MASK), unsigned(gap));
-        for (size_t f : checked)
-            if (!results[f].write_file(folder + FileName(kFeatures[f], kDirections[d].suffix), sink))
-                return;
+        std::vector<rice::GRID_FILE> files;
+        for (size_t f : checked) files.emplace_back(&results[f], folder + FileName(kFeatures[f], kDirections[d].suffix));
+        if (!rice::write_files(files, sink)) return;
     }
     if (Item("CheckBox_All").checked) {
         // The average of the grids as written, rounded to the chosen decimals.

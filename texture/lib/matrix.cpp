@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/core/files.h"
+#include "platform/core/parallel.h"
 #include "texture/lib/number_format.h"
 
 namespace rice {
@@ -99,23 +100,37 @@ int MATRIX<T>::read_file(const std::string& file_name, unsigned x, unsigned y, M
 }
 
 template <class T>
-bool MATRIX<T>::write_file(const std::string& file_name, MessageSink& sink) const {
+std::string MATRIX<T>::text() const {
+    const NUMBER_FORMAT format(_format);
     std::string out;
     out.reserve(_data.size() * (_format.size() + 4) + _y_size * 2);
     for (unsigned y = 0; y < _y_size; ++y) {
         for (unsigned x = 0; x < _x_size; ++x) {
-            append_formatted(out, _format, static_cast<double>(at(x, y)));
+            format.append(out, static_cast<double>(at(x, y)));
             out += ' ';
         }
         out += "\r\n";
     }
+    return out;
+}
+
+namespace {
+
+// Writes a grid's text whole or not at all; the operator's message on failure, else empty.
+std::string write_text(const std::string& file_name, const std::string& text) {
     AtomicFile file;
-    if (!file.Open(file_name)) {
-        sink.ShowMessage("檔案不能開啟 : " + file_name);
-        return false;
-    }
-    if (!file.Write(out) || !file.Commit()) {
-        sink.ShowMessage(file.Error());
+    if (!file.Open(file_name)) return "檔案不能開啟 : " + file_name;
+    if (!file.Write(text) || !file.Commit()) return file.Error();
+    return {};
+}
+
+}  // namespace
+
+template <class T>
+bool MATRIX<T>::write_file(const std::string& file_name, MessageSink& sink) const {
+    const std::string error = write_text(file_name, text());
+    if (!error.empty()) {
+        sink.ShowMessage(error);
         return false;
     }
     return true;
@@ -123,5 +138,18 @@ bool MATRIX<T>::write_file(const std::string& file_name, MessageSink& sink) cons
 
 template class MATRIX<unsigned int>;
 template class MATRIX<float>;
+
+bool write_files(const std::vector<GRID_FILE>& files, MessageSink& sink, unsigned threads) {
+    // Workers only record failures: the operator is told on this thread.
+    std::vector<std::string> errors(files.size());
+    ParallelFor(files.size(), threads,
+                [&](std::size_t i) { errors[i] = write_text(files[i].second, files[i].first->text()); });
+    for (const std::string& error : errors)
+        if (!error.empty()) {
+            sink.ShowMessage(error);
+            return false;
+        }
+    return true;
+}
 
 }  // namespace rice

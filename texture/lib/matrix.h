@@ -79,6 +79,8 @@ public:
     // CR LF. Returns false after telling the operator "檔案不能開啟 : " and the path; the file
     // is then untouched.
     bool write_file(const std::string& file_name, MessageSink& sink) const;
+    // The text write_file writes.
+    std::string text() const;
 
     // Cell array, row by row (windows and the fast paths read it in place).
     T* data() { return _data.data(); }
@@ -245,5 +247,14 @@ private:
 
 extern template class MATRIX<unsigned int>;
 extern template class MATRIX<float>;
+
+// A result grid and the file it is written to.
+using GRID_FILE = std::pair<const MATRIX<float>*, std::string>;
+
+// Writes each grid to its file as write_file does, the grids formatted and written side by side
+// on up to `threads` threads (0: one per core): each grid is independent. Every file is
+// attempted; returns false after telling the operator about the first one of the list that
+// could not be written.
+bool write_files(const std::vector<GRID_FILE>& files, MessageSink& sink, unsigned threads = 0);
 
 }  // namespace rice

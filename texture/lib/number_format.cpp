@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <system_error>
 #include <string_view>
 
@@ -170,9 +172,62 @@ void append_general(std::string& out, double value) {
     }
 }
 
+// Fixed format by integer arithmetic: the value is M * 2^shift exactly, so M * 5^n shifted by
+// shift + n is value * 10^n, rounded half away from zero on the bits that drop out. False when
+// the result does not fit 64 bits (the exact expansion then does it).
+bool append_fixed_fast(std::string& out, int decimals, double value) {
+    static constexpr std::uint64_t kPow5[] = {1ull,         5ull,          25ull,          125ull,
+                                              625ull,       3125ull,       15625ull,       78125ull,
+                                              390625ull,    1953125ull,    9765625ull,     48828125ull,
+                                              244140625ull, 1220703125ull, 6103515625ull,  30517578125ull};
+    if (decimals < 0 || decimals > 15) return false;
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const bool negative = bits >> 63;
+    const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    int shift;
+    if (biased == 0) {
+        shift = -1074;
+    } else {
+        mantissa |= std::uint64_t{1} << 52;
+        shift = biased - 1075;
+    }
+    using u128 = unsigned __int128;
+    const u128 scaled = static_cast<u128>(mantissa) * kPow5[decimals];  // below 2^88
+    const int k = shift + decimals;
+    u128 q;
+    if (k >= 0) {
+        if (k > 39) return false;
+        q = scaled << k;
+    } else if (-k >= 100) {
+        q = 0;  // far below half a unit of the last decimal
+    } else {
+        const int drop = -k;
+        q = scaled >> drop;
+        const u128 rest = scaled & ((static_cast<u128>(1) << drop) - 1);
+        if (rest >= (static_cast<u128>(1) << (drop - 1))) ++q;
+    }
+    if (q > static_cast<u128>(UINT64_MAX)) return false;
+    std::uint64_t n = static_cast<std::uint64_t>(q);
+    char buf[48];
+    char* end = buf + sizeof buf;
+    char* p = end;
+    int digits = 0;
+    do {
+        *--p = static_cast<char>('0' + n % 10);
+        n /= 10;
+        ++digits;
+        if (digits == decimals) *--p = '.';
+    } while (n != 0 || digits <= decimals);
+    if (negative && q != 0) *--p = '-';
+    out.append(p, static_cast<size_t>(end - p));
+    return true;
+}
+
 }  // namespace
 
-void append_formatted(std::string& out, const std::string& format, double value) {
+void append_formatted_plain(std::string& out, const std::string& format, double value) {
     if (!std::isfinite(value)) {
         append_special(out, value);
         return;
@@ -182,9 +237,20 @@ void append_formatted(std::string& out, const std::string& format, double value)
     else append_fixed(out, decimals, value);
 }
 
+NUMBER_FORMAT::NUMBER_FORMAT(const std::string& format) : _decimals(fixed_decimals(format)) {}
+
+void NUMBER_FORMAT::append(std::string& out, double value) const {
+    if (!std::isfinite(value)) {
+        append_special(out, value);
+        return;
+    }
+    if (_decimals < 0) append_general(out, value);
+    else if (!append_fixed_fast(out, _decimals, value)) append_fixed(out, _decimals, value);
+}
+
 std::string format_float(const std::string& format, double value) {
     std::string out;
-    append_formatted(out, format, value);
+    NUMBER_FORMAT(format).append(out, value);
     return out;
 }
 

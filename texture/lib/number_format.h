@@ -10,7 +10,17 @@ namespace rice {
 // "." whatever the locale.
 std::string format_float(const std::string& format, double value);
 
-// Appends the formatted value to out (the grid writer's inner loop).
-void append_formatted(std::string& out, const std::string& format, double value);
+// A format read once for the many values of a grid; gives the same text as format_float.
+class NUMBER_FORMAT {
+public:
+    explicit NUMBER_FORMAT(const std::string& format);
+    void append(std::string& out, double value) const;
+
+private:
+    int _decimals;  // -1: the general format
+};
+
+// The plain formatting through the exact decimal expansion (the reference of the fast one).
+void append_formatted_plain(std::string& out, const std::string& format, double value);
 
 }  // namespace rice

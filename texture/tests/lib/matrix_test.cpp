@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -49,9 +52,60 @@ TEST(NumberFormat, FixedAndGeneralFormats) {
         {"", 123456789012345.0, "123456789012345"},
         {"", 1.2345678901234567e20, "1.23456789012346E20"},
         {"", -0.75, "-0.75"},
+        // Rounding edges of the fixed format.
+        {"0.", 0.5, "1"},
+        {"0.", -2.5, "-3"},
+        {"0.", -0.4, "0"},
+        {"0.000", -0.0005, "-0.001"},    // just above the tie in magnitude as a double
+        {"0.000", -0.0004999, "0.000"},
+        {"0.000", 0.9995f, "0.999"},      // 0.99949997... as a float: below the tie
+        {"0.000", 0.99951f, "1.000"},
+        {"0.000", 999.9995, "1000.000"},  // 999.99950000000001...: carry through every digit
+        {"0.000", 1e-300, "0.000"},
+        {"0.000", 4.9406564584124654e-324, "0.000"},  // the smallest subnormal
+        {"0.000", -4.9406564584124654e-324, "0.000"},
+        {"0.000000000000000", 0.1, "0.100000000000000"},
+        {"0.000000000000000", 2.5e-16, "0.000000000000000"},  // 2.49999999999999980...e-16
+        {"0.000000000000000", 1.5, "1.500000000000000"},
+        // Large values, beyond 64-bit integers once scaled.
+        {"0.000", 16777216.0f, "16777216.000"},
+        {"0.000", 3.4028234663852886e38, "340282346638528859811704183484516925440.000"},
+        {"0.0", -1e19, "-10000000000000000000.0"},
+        {"0.00", 123456789012345678.0, "123456789012345680.00"},
+        {"0.000000", 18446744073709.551, "18446744073709.550781"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(format_float(c.format, c.value), c.text) << "format \"" << c.format << "\" value " << c.value;
+}
+
+// The integer fast path against the exact decimal expansion, byte for byte, on every number of
+// decimals the forms offer: floats of every magnitude, exact ties, values next to ties.
+TEST(NumberFormat, FastFixedFormatMatchesTheExactExpansion) {
+    std::mt19937_64 gen(5);
+    std::vector<double> values = {0.0, -0.0, 1.0, -1.0, 0.5, 0.25, 0.125, 0.0625, 1e6, 9.5, 99.5, 1e-7};
+    for (int k = 0; k < 4000; ++k) {
+        std::uint32_t bits = static_cast<std::uint32_t>(gen());
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        if (std::isfinite(f)) values.push_back(f);
+        double d = std::ldexp(static_cast<double>(gen() >> 11), static_cast<int>(gen() % 120) - 100);
+        values.push_back(gen() & 1 ? d : -d);
+        // Ties at m decimals: an odd number of halves of 10^-m, and the doubles either side.
+        int m = static_cast<int>(gen() % 7);
+        double tie = (2.0 * static_cast<double>(gen() % 100000) + 1) / 2 / std::pow(10.0, m);
+        values.push_back(tie);
+        values.push_back(std::nextafter(tie, 0.0));
+        values.push_back(std::nextafter(tie, 1e300));
+        values.push_back(static_cast<float>(static_cast<double>(gen() % 2000000) / 1000.0));
+    }
+    for (int decimals = 0; decimals <= 15; ++decimals) {
+        const std::string format = "0." + std::string(static_cast<size_t>(decimals), '0');
+        for (double v : values) {
+            std::string plain;
+            append_formatted_plain(plain, format, v);
+            ASSERT_EQ(format_float(format, v), plain) << format << " " << std::hexfloat << v;
+        }
+    }
 }
 
 TEST(NumberFormat, PointWhateverTheLocale) {
@@ -206,6 +260,48 @@ TEST(TextGrid, WriteKeepsReadOnlyGridsAndWritesThroughLinks) {
     }
     EXPECT_EQ(sink.messages.back(), CannotWriteFileMessage(folder + "/real.txt"));
     EXPECT_EQ(ReadText(folder + "/real.txt"), "0.0 \r\n");
+}
+
+TEST(TextGrid, WritesSeveralGridsSideBySide) {
+    std::string folder = TempFolder();
+    MATRIX<float> grids[5];
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<float> dist(-50, 50);
+    for (int g = 0; g < 5; ++g) {
+        grids[g].resize(9 + g, 7);
+        for (unsigned y = 0; y < 7; ++y)
+            for (unsigned x = 0; x < grids[g].size_of_x(); ++x) grids[g].at(x, y) = dist(gen);
+        grids[g].set_decimal(static_cast<unsigned>(g));
+    }
+    std::vector<GRID_FILE> files;
+    for (int g = 0; g < 5; ++g) files.emplace_back(&grids[g], folder + "/g" + std::to_string(g) + ".txt");
+    for (unsigned threads : {1u, 3u, 0u}) {
+        RecordingSink sink;
+        ASSERT_TRUE(write_files(files, sink, threads));
+        EXPECT_TRUE(sink.messages.empty());
+        for (int g = 0; g < 5; ++g) {
+            // Each file as the plain formatting gives it, value by value.
+            std::string expected;
+            for (unsigned y = 0; y < 7; ++y) {
+                for (unsigned x = 0; x < grids[g].size_of_x(); ++x) {
+                    append_formatted_plain(expected, grids[g].get_format(), grids[g].at(x, y));
+                    expected += ' ';
+                }
+                expected += "\r\n";
+            }
+            EXPECT_EQ(ReadText(files[g].second), expected) << g << " threads " << threads;
+        }
+    }
+    // Two files that cannot be written: the operator hears of the first in the list, the
+    // others are written all the same.
+    std::string missing1 = folder + "/none/a.txt", missing2 = folder + "/none/b.txt";
+    std::vector<GRID_FILE> some = {{&grids[0], folder + "/h0.txt"}, {&grids[1], missing1},
+                                   {&grids[2], folder + "/h2.txt"}, {&grids[3], missing2}};
+    RecordingSink sink;
+    EXPECT_FALSE(write_files(some, sink, 4));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"檔案不能開啟 : " + missing1});
+    EXPECT_EQ(ReadText(folder + "/h2.txt"), ReadText(folder + "/g2.txt"));
+    EXPECT_TRUE(rice::FileExists(folder + "/h0.txt"));
 }
 
 TEST(Matrix, ResizeKeepsCellsOfAnUnchangedCountAndResetsTheMaximum) {
