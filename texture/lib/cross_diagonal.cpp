@@ -54,12 +54,11 @@ void compute_cross_diagonal(TABLE& table, MATRIX<unsigned int>& image,
     }
     MW_MATRIX<unsigned int> window(image, 3, 3);
     for (const auto& pair : pairs) GLCM_RESULT_MW_MATRIX check(*pair.second, 3, 3);
-    const unsigned L = max + 1;
     const unsigned W = image.size_of_x();
     const unsigned positions_x = W - 2;
     const unsigned* img = image.data();
     ParallelFor(image.size_of_y() - 2, options.threads, [&](unsigned Y) {
-        std::vector<SPARSE_CELL> sparse;
+        SPARSE_WORK work;
         for (unsigned X = 0; X < positions_x; ++X) {
             unsigned cells[9];
             for (unsigned r = 0; r < 3; ++r)
@@ -67,9 +66,9 @@ void compute_cross_diagonal(TABLE& table, MATRIX<unsigned int>& image,
             unsigned cross[4], diagonal[4];
             cross_diagonal_numbers(cells, three_levels, cross, diagonal);
             unsigned keys[4];
-            for (unsigned k = 0; k < 4; ++k) keys[k] = cross[k] + diagonal[k] * L;
+            for (unsigned k = 0; k < 4; ++k) keys[k] = sparse_key(cross[k], diagonal[k]);
             std::sort(keys, keys + 4);
-            store_sparse_features(keys, 4, L, pairs, features, sparse, X + 1, Y + 1);
+            store_sparse_features(keys, 4, pairs, features, work, X + 1, Y + 1);
         }
     });
 }

@@ -26,22 +26,23 @@ bool known_features(const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MA
     return true;
 }
 
-void store_sparse_features(const unsigned* keys, size_t n, unsigned L,
+void store_sparse_features(const unsigned* keys, size_t n,
                            const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                           const std::vector<FEATURE>& features, std::vector<SPARSE_CELL>& cells,
-                           unsigned x, unsigned y) {
-    cells.clear();
-    const float total = static_cast<float>(static_cast<unsigned>(n));
+                           const std::vector<FEATURE>& features, SPARSE_WORK& work, unsigned x, unsigned y) {
+    work.terms.prepare(static_cast<unsigned>(n));
+    if (work.cells.size() < n) work.cells.resize(n);
+    SPARSE_CELL* cells = work.cells.data();
+    size_t m = 0;
     size_t k = 0;
     while (k < n) {
         size_t e = k + 1;
         while (e < n && keys[e] == keys[k]) ++e;
-        float count = static_cast<float>(static_cast<unsigned>(e - k));
-        cells.push_back(SPARSE_CELL{keys[k] % L, keys[k] / L, count / total});
+        cells[m++] = SPARSE_CELL{keys[k] & 0xffff, keys[k] >> 16, static_cast<unsigned>(e - k)};
         k = e;
     }
-    for (size_t f = 0; f < pairs.size(); ++f)
-        pairs[f].second->at(x, y) = sparse_feature(features[f], cells.data(), cells.size());
+    float values[kFeatureCount];
+    sparse_features(cells, m, work.terms, values);
+    for (size_t f = 0; f < pairs.size(); ++f) pairs[f].second->at(x, y) = values[static_cast<int>(features[f])];
 }
 
 void GLCM_PROBABILITY_MATRIX::compute_direction(
@@ -82,12 +83,20 @@ void GLCM_PROBABILITY_MATRIX::compute_plain(
 
 namespace {
 
-inline unsigned pair_key(unsigned first, unsigned second, unsigned L) { return first + second * L; }
-
 // Both table cells that one pair adds to after symmetrizing.
-inline void push_pair(std::vector<unsigned>& keys, unsigned a, unsigned b, unsigned L) {
-    keys.push_back(pair_key(a, b, L));
-    keys.push_back(pair_key(b, a, L));
+inline void push_pair(unsigned*& out, unsigned a, unsigned b) {
+    *out++ = sparse_key(a, b);
+    *out++ = sparse_key(b, a);
+}
+
+// A column's few keys: insertion sort beats the general one at this size.
+void sort_small(unsigned* v, size_t n) {
+    for (size_t k = 1; k < n; ++k) {
+        unsigned key = v[k];
+        size_t m = k;
+        for (; m > 0 && v[m - 1] > key; --m) v[m] = v[m - 1];
+        v[m] = key;
+    }
 }
 
 }  // namespace
@@ -97,7 +106,6 @@ void GLCM_PROBABILITY_MATRIX::compute_fast(
     unsigned MASK, const PAIR_GEOMETRY& g, unsigned threads) {
     const std::uint64_t levels = std::uint64_t{image.max_value()} + 1;
     check_levels(levels);
-    const unsigned L = static_cast<unsigned>(levels);
     // The window checks of the plain path, made before any worker starts.
     MW_MATRIX<unsigned int> window(image, MASK, MASK);
     for (const auto& pair : pairs) GLCM_RESULT_MW_MATRIX check(*pair.second, MASK, MASK);
@@ -109,41 +117,45 @@ void GLCM_PROBABILITY_MATRIX::compute_fast(
     const unsigned positions_y = image.size_of_y() - MASK + 1;
     const unsigned half = (MASK - 1) / 2;
     const unsigned* img = image.data();
+    const size_t per_column = 2 * static_cast<size_t>(g.rows);
+    const size_t per_window = per_column * g.columns;
 
     ParallelFor(positions_y, threads, [&](unsigned Y) {
-        std::vector<unsigned> keys, kept, next, out, in;
-        std::vector<SPARSE_CELL> cells;
-        auto level = [&](unsigned x, unsigned y) { return img[x + static_cast<size_t>(y) * W]; };
-        auto column_keys = [&](std::vector<unsigned>& v, unsigned X, unsigned c) {
-            v.clear();
-            for (unsigned r = 0; r < g.rows; ++r)
-                push_pair(v, level(X + c + g.ax, Y + r + g.ay), level(X + c + g.bx, Y + r + g.by), L);
-            std::sort(v.begin(), v.end());
+        // The window's keys, sorted; and each column's sorted keys, kept in a ring from when
+        // the column enters the window until it leaves (slot: column mod g.columns).
+        std::vector<unsigned> keys(per_window), next(per_window), ring(per_window), in(per_column);
+        SPARSE_WORK work;
+        auto column_keys = [&](unsigned* v, unsigned c) {
+            unsigned* out = v;
+            const unsigned* a = img + (c + g.ax) + static_cast<size_t>(Y + g.ay) * W;
+            const unsigned* b = img + (c + g.bx) + static_cast<size_t>(Y + g.by) * W;
+            for (unsigned r = 0; r < g.rows; ++r) push_pair(out, a[static_cast<size_t>(r) * W], b[static_cast<size_t>(r) * W]);
+            sort_small(v, per_column);
         };
-        keys.clear();
-        for (unsigned r = 0; r < g.rows; ++r)
-            for (unsigned c = 0; c < g.columns; ++c)
-                push_pair(keys, level(c + g.ax, Y + r + g.ay), level(c + g.bx, Y + r + g.by), L);
+        for (unsigned c = 0; c < g.columns; ++c) column_keys(ring.data() + c * per_column, c);
+        std::copy(ring.begin(), ring.end(), keys.begin());
         std::sort(keys.begin(), keys.end());
         for (unsigned X = 0;; ++X) {
-            store_sparse_features(keys.data(), keys.size(), L, pairs, features, cells, X + half, Y + half);
+            store_sparse_features(keys.data(), per_window, pairs, features, work, X + half, Y + half);
             if (X + 1 >= positions_x) break;
             // Slide one column: the pairs of the left column leave, those of the new right
-            // column enter.
-            column_keys(out, X, 0);
-            column_keys(in, X + 1, g.columns - 1);
-            kept.clear();
-            size_t o = 0;
-            for (unsigned k : keys) {
-                if (o < out.size() && out[o] == k) {
+            // column enter; one pass keeps the keys sorted.
+            unsigned* out = ring.data() + (X % g.columns) * per_column;
+            column_keys(in.data(), X + g.columns);
+            unsigned* w = next.data();
+            size_t o = 0, e = 0;
+            for (size_t k = 0; k < per_window; ++k) {
+                const unsigned key = keys[k];
+                if (o < per_column && out[o] == key) {
                     ++o;
                     continue;
                 }
-                kept.push_back(k);
+                while (e < per_column && in[e] < key) *w++ = in[e++];
+                *w++ = key;
             }
-            next.resize(kept.size() + in.size());
-            std::merge(kept.begin(), kept.end(), in.begin(), in.end(), next.begin());
+            while (e < per_column) *w++ = in[e++];
             keys.swap(next);
+            std::copy(in.begin(), in.end(), out);
         }
     });
 }

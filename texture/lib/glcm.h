@@ -64,13 +64,22 @@ public:
                  unsigned MASK, unsigned gap, const TEXTURE_RUN_OPTIONS& options = {}) override;
 };
 
-// Shared by the GLCM and cross-diagonal fast paths: turns sorted keys (row * L + column) into
-// the table's occupied cells with their probabilities and stores every pair's feature at
-// (x, y) of its result matrix.
-void store_sparse_features(const unsigned* keys, size_t n, unsigned L,
+// Shared by the GLCM and cross-diagonal fast paths. A table cell's key orders cells as the
+// features visit them (row j outside, column i inside); levels stay below 2^16 because a table
+// never has more than 8192 (kMaxProbabilityCells).
+inline unsigned sparse_key(unsigned i, unsigned j) { return i | (j << 16); }
+
+// One thread's scratch of the sparse paths.
+struct SPARSE_WORK {
+    std::vector<SPARSE_CELL> cells;
+    COUNT_TERMS terms;
+};
+
+// Turns sorted keys into the table's occupied cells with their counts and stores every pair's
+// feature at (x, y) of its result matrix.
+void store_sparse_features(const unsigned* keys, size_t n,
                            const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                           const std::vector<FEATURE>& features, std::vector<SPARSE_CELL>& cells,
-                           unsigned x, unsigned y);
+                           const std::vector<FEATURE>& features, SPARSE_WORK& work, unsigned x, unsigned y);
 
 // True when every pair's function is one of the six features (the fast paths know only those).
 bool known_features(const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,

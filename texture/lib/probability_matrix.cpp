@@ -160,45 +160,50 @@ FEATURE feature_of(COMPUTATE_FUNCTION f) {
     return FEATURE::other;
 }
 
-float sparse_feature(FEATURE f, const SPARSE_CELL* cells, size_t n) {
-    float s = 0;
-    switch (f) {
-        case FEATURE::contrast:
-            for (size_t k = 0; k < n; ++k) s = s + contrast_term(cells[k].i, cells[k].j, cells[k].p);
-            return s;
-        case FEATURE::entropy:
-            for (size_t k = 0; k < n; ++k)
-                if (cells[k].p != 0) s = s + entropy_term(cells[k].p);
-            return s;
-        case FEATURE::dissimilarity:
-            for (size_t k = 0; k < n; ++k) s = s + dissimilarity_term(cells[k].i, cells[k].j, cells[k].p);
-            return s;
-        case FEATURE::energy:
-            for (size_t k = 0; k < n; ++k) s = s + energy_term(cells[k].p);
-            return s;
-        case FEATURE::homogeneity:
-            for (size_t k = 0; k < n; ++k) s = s + homogeneity_term(cells[k].i, cells[k].j, cells[k].p);
-            return s;
-        case FEATURE::correlation: {
-            CORRELATION_SUMS c;
-            for (size_t k = 0; k < n; ++k) {
-                c.mux = c.mux + static_cast<float>(cells[k].i) * cells[k].p;
-                c.muy = c.muy + static_cast<float>(cells[k].j) * cells[k].p;
-            }
-            for (size_t k = 0; k < n; ++k) {
-                float di = static_cast<float>(cells[k].i) - c.mux;
-                float dj = static_cast<float>(cells[k].j) - c.muy;
-                c.sx = c.sx + di * cells[k].p * di;
-                c.sy = c.sy + dj * cells[k].p * dj;
-            }
-            for (size_t k = 0; k < n; ++k)
-                c.s = c.s + static_cast<float>(cells[k].i * cells[k].j) * cells[k].p;
-            return correlation_result(c);
-        }
-        case FEATURE::other:
-            break;
+void COUNT_TERMS::prepare(unsigned total) {
+    if (total == _total && !_p.empty()) return;
+    _total = total;
+    _p.assign(total + 1, 0.0f);
+    _energy.assign(total + 1, 0.0f);
+    _entropy.assign(total + 1, 0.0f);
+    const float t = static_cast<float>(total);
+    for (unsigned c = 1; c <= total; ++c) {
+        const float p = static_cast<float>(c) / t;  // what normalize gives a cell of c
+        _p[c] = p;
+        _energy[c] = energy_term(p);
+        _entropy[c] = entropy_term(p);
     }
-    return 0;
+}
+
+void sparse_features(const SPARSE_CELL* cells, size_t n, const COUNT_TERMS& terms, float values[kFeatureCount]) {
+    // Independent sums side by side: each keeps its own order, so the floats do not change.
+    float con = 0, ent = 0, dis = 0, ene = 0, hom = 0;
+    CORRELATION_SUMS c;
+    for (size_t k = 0; k < n; ++k) {
+        const unsigned i = cells[k].i, j = cells[k].j;
+        const float p = terms.p(cells[k].count);
+        con = con + contrast_term(i, j, p);
+        ent = ent + terms.entropy(cells[k].count);
+        dis = dis + dissimilarity_term(i, j, p);
+        ene = ene + terms.energy(cells[k].count);
+        hom = hom + homogeneity_term(i, j, p);
+        c.mux = c.mux + static_cast<float>(i) * p;
+        c.muy = c.muy + static_cast<float>(j) * p;
+        c.s = c.s + static_cast<float>(i * j) * p;
+    }
+    for (size_t k = 0; k < n; ++k) {
+        const float p = terms.p(cells[k].count);
+        float di = static_cast<float>(cells[k].i) - c.mux;
+        float dj = static_cast<float>(cells[k].j) - c.muy;
+        c.sx = c.sx + di * p * di;
+        c.sy = c.sy + dj * p * dj;
+    }
+    values[static_cast<int>(FEATURE::contrast)] = con;
+    values[static_cast<int>(FEATURE::entropy)] = ent;
+    values[static_cast<int>(FEATURE::dissimilarity)] = dis;
+    values[static_cast<int>(FEATURE::energy)] = ene;
+    values[static_cast<int>(FEATURE::homogeneity)] = hom;
+    values[static_cast<int>(FEATURE::correlation)] = correlation_result(c);
 }
 
 }  // namespace rice

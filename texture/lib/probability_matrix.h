@@ -51,17 +51,36 @@ float correlation(PROBABILITY_MATRIX& p);
 using COMPUTATE_FUNCTION = float (*)(PROBABILITY_MATRIX&);
 using PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX = std::pair<COMPUTATE_FUNCTION, RESULT_MATRIX<float>*>;
 
-// The occupied cells of a normalised table, in the order the features visit cells (rows
-// outside, columns inside). The features skip no non-zero term, and a zero cell adds exactly
-// nothing to any of their sums, so these give the same floats as the dense functions.
+// The occupied cells of a table, in the order the features visit cells (rows outside, columns
+// inside), each with its count out of the table's total. The features skip no non-zero term,
+// and a zero cell adds exactly nothing to any of their sums, so these give the same floats as
+// the dense functions.
 struct SPARSE_CELL {
-    unsigned i;  // column (first level)
-    unsigned j;  // row (second level)
-    float p;
+    unsigned i;      // column (first level)
+    unsigned j;      // row (second level)
+    unsigned count;  // 1 .. total
+};
+
+// The terms that depend on a cell's count only, for a table of `total` entries: the cells of
+// a window take few distinct counts, so each logarithm is taken once per count, not per cell.
+class COUNT_TERMS {
+public:
+    void prepare(unsigned total);
+    float p(unsigned count) const { return _p[count]; }
+    float energy(unsigned count) const { return _energy[count]; }
+    float entropy(unsigned count) const { return _entropy[count]; }
+
+private:
+    unsigned _total = 0;
+    std::vector<float> _p, _energy, _entropy;
 };
 
 enum class FEATURE { contrast, entropy, dissimilarity, energy, homogeneity, correlation, other };
+constexpr int kFeatureCount = 6;
 FEATURE feature_of(COMPUTATE_FUNCTION f);
-float sparse_feature(FEATURE f, const SPARSE_CELL* cells, size_t n);
+// The six features of one table at once, values[FEATURE]: each feature's terms are added in the
+// same order as its dense function adds them, so every value is the same float.
+void sparse_features(const SPARSE_CELL* cells, size_t n, const COUNT_TERMS& terms,
+                     float values[kFeatureCount]);
 
 }  // namespace rice
