@@ -7,6 +7,7 @@
 #include "texture/forms/Glcm.h"
 #include "texture/lib/cross_diagonal.h"
 #include "texture/lib/glcm.h"
+#include "texture/lib/number_format.h"
 
 namespace tex::test {
 namespace {
@@ -122,6 +123,61 @@ TEST_F(Runs, GlcmAverageIsTakenOfTheRoundedGrids) {
     ASSERT_TRUE(sum.write_file(At("expected.txt"), sink));
     EXPECT_EQ(Bytes(At("GLCM_homogeneity_avg.txt")), Bytes(At("expected.txt")));
     EXPECT_FALSE(rice::FileExists(At("GLCM_contrast_avg.txt")));
+}
+
+// Every grid of a full run, written in parallel, against the plain dense computation written
+// value by value with the plain formatting.
+TEST_F(Runs, GlcmGridsAreThoseOfThePlainComputation) {
+    const int w = 17, h = 13;
+    Write(At("in.txt"), Grid(w, h, [](int x, int y) { return (x * 7 + y * 13 + x * y) % 23; }));
+    EXPECT_EQ(Glcm("set EditFilename " + At("in.txt") + "\nset EditOutputPath " + root +
+                   "\nset Edit_Image_Width 17\nset Edit_Image_Height 13\nset ComboBox_MW_Size 5\nset ComboBox_Gap 2\n"
+                   "set ComboBox_DecimalFormat 4\nset CheckBox_Entropy on\nset CheckBox_Dissimilarity on\n"
+                   "set CheckBox_Energy on\nset CheckBox_Homogeneity on\nset CheckBox_Correlation on\n"
+                   "set CheckBox_All on\n"),
+              Box("執行完畢"));
+    rice::SilentSink sink;
+    rice::MATRIX<unsigned int> image;
+    ASSERT_EQ(image.read_file(At("in.txt"), w, h, sink), 1);
+    const char* features[] = {"contrast", "entropy", "dissimilarity", "energy", "homogeneity", "correlation"};
+    const rice::COMPUTATE_FUNCTION functions[] = {rice::contrast, rice::entropy, rice::dissimilarity,
+                                                  rice::energy, rice::homogeneity, rice::correlation};
+    rice::GLCM_PROBABILITY_MATRIX_N_S n_s;
+    rice::GLCM_PROBABILITY_MATRIX_E_W e_w;
+    rice::GLCM_PROBABILITY_MATRIX_NE_SW ne_sw;
+    rice::GLCM_PROBABILITY_MATRIX_NW_SE nw_se;
+    const std::pair<const char*, rice::GLCM_PROBABILITY_MATRIX*> directions[] = {
+        {"n_s", &n_s}, {"e_w", &e_w}, {"ne_sw", &ne_sw}, {"nw_se", &nw_se}};
+    for (const auto& [suffix, glcm] : directions) {
+        rice::MATRIX<float> results[6];
+        std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
+        for (int f = 0; f < 6; ++f) {
+            results[f].resize(w, h);
+            results[f].clear();
+            pairs.emplace_back(functions[f], &results[f]);
+        }
+        glcm->compute(image, pairs, 5, 2, {true, 1});
+        for (int f = 0; f < 6; ++f) {
+            std::string expected;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    rice::append_formatted_plain(expected, "0.0000", results[f].at(x, y));
+                    expected += ' ';
+                }
+                expected += "\r\n";
+            }
+            EXPECT_EQ(Bytes(At(std::string("GLCM_") + features[f] + "_" + suffix + ".txt")), expected)
+                << features[f] << " " << suffix;
+        }
+    }
+}
+
+TEST_F(Runs, GlcmOutputFolderThatCannotBeWrittenIsReported) {
+    Write(At("in.txt"), image7);
+    EXPECT_EQ(Glcm("set EditFilename " + At("in.txt") + "\nset EditOutputPath " + At("none") +
+                   "\nset CheckBox_Energy on\nset CheckBox_0_degree on\n"),
+              Box("檔案不能開啟 : " + At("none/GLCM_contrast_n_s.txt")));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"in.txt"}));
 }
 
 TEST_F(Runs, GlcmTableTooLargeIsReportedAndTheToolGoesOn) {
