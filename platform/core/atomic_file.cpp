@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <random>
 
 #include "platform/core/paths.h"
@@ -68,7 +69,11 @@ std::string FolderForTemp(const std::string& target) {
     return folder;
 }
 
+// The umask is read by setting it: one writer at a time, or two side by side could leave it at
+// 0 for good.
 mode_t CurrentUmask() {
+    static std::mutex umask_mutex;
+    std::lock_guard<std::mutex> lock(umask_mutex);
     mode_t mask = ::umask(0);
     ::umask(mask);
     return mask;

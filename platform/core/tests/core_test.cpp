@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "platform/core/encoding.h"
 #include "platform/core/exit.h"
 #include "platform/core/files.h"
+#include "platform/core/parallel.h"
 #include "platform/core/paths.h"
 #include "platform/testing/temp_folder.h"
 
@@ -61,6 +64,27 @@ TEST(Files, AtomicWriteReplacesWholeOrNothing) {
     ASSERT_TRUE(AppendToFile(p, "more"));
     EXPECT_EQ(*ReadWholeFile(p), "second\r\nmore");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+// Writers on several threads: each new file gets the permissions of an ordinary create, and the
+// process's umask is what it was.
+TEST(Files, AtomicWritesSideBySideKeepTheUmask) {
+    auto dir = std::filesystem::temp_directory_path() / "rice_core_files_parallel";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const mode_t mask = ::umask(022);
+    const std::size_t files = 3000;
+    ParallelFor(files, 8, [&](std::size_t i) {
+        ASSERT_TRUE(WriteFileAtomic((dir / std::to_string(i)).string(), "x"));
+    });
+    const mode_t after = ::umask(mask);
+    EXPECT_EQ(after, 022);
+    for (std::size_t i = 0; i < files; ++i) {
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / std::to_string(i)).c_str(), &st), 0);
+        ASSERT_EQ(st.st_mode & 0777, 0644u) << i;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
