@@ -1,0 +1,183 @@
+// The inputs of the runs that bench/peers.sh times against the peer tools, and its plain writer.
+//   peer_inputs FOLDER                 writes the inputs (see Write* below) into FOLDER
+//   peer_inputs --rewrite DST FILE...  reads the files, then writes them into DST (over any of
+//                                      the same names) with plain writes, five times; prints the
+//                                      best time in seconds
+#include <fcntl.h>
+#include <shapefil.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/core/files.h"
+#include "platform/core/paths.h"
+#include "samples/lan_samples.h"
+#include "workbench/engine/lan_image.h"
+
+namespace {
+
+constexpr const char* kSheet = "94203021";  // the parcel file's name, and its merge-info name
+
+const std::vector<samples::SpectralClass>& Classes() {
+    static const auto classes = samples::MakeSpectralClasses(4, 20, 20, 5);
+    return classes;
+}
+
+// A parcel file of one parcel covering the whole image, and its merged class statistics where
+// the classification runs look for them; the output folder.
+bool WriteSheet(const std::string& dir, const rice::LanHeader& h) {
+    std::error_code ec;
+    for (const char* sub : {"parcels", "cls", "out"}) std::filesystem::create_directories(rice::JoinPath(dir, sub), ec);
+    const std::string stem = rice::JoinPath(rice::JoinPath(dir, "parcels"), kSheet);
+    SHPHandle shp = SHPCreate(stem.c_str(), SHPT_POLYGON);
+    DBFHandle dbf = DBFCreate((stem + ".dbf").c_str());
+    if (!shp || !dbf) return false;
+    DBFAddField(dbf, "AREA", FTDouble, 12, 1);
+    DBFAddField(dbf, "culture", FTString, 4, 0);
+    const double x0 = h.xmap, y1 = h.ymap;
+    const double x1 = x0 + h.icols * static_cast<double>(h.xcell), y0 = y1 - h.irows * static_cast<double>(h.xcell);
+    double xs[] = {x0, x0, x1, x1, x0}, ys[] = {y0, y1, y1, y0, y0};  // clockwise: an outer ring
+    SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
+    SHPWriteObject(shp, -1, o);
+    SHPDestroyObject(o);
+    DBFWriteDoubleAttribute(dbf, 0, 0, (x1 - x0) * (y1 - y0));
+    DBFWriteStringAttribute(dbf, 0, 1, "1");
+    SHPClose(shp);
+    DBFClose(dbf);
+    return rice::WriteFileAtomic(rice::JoinPath(rice::JoinPath(dir, "cls"), std::string("info") + kSheet + "_Merge.gsg"),
+                                 samples::ClassStatisticsText(Classes()));
+}
+
+// The classification run: a 4000 x 4000, 4-band image of fields of 40 classes, its parcel
+// file, and for the peers the class of every cell (1 to 40, 0 where there is no data) as a
+// one-band image to train their signatures on.
+std::optional<samples::FieldImage> WriteClassification(const std::string& dir) {
+    samples::FieldImageSpec spec;
+    spec.icols = 4000;
+    spec.irows = 4000;
+    spec.fieldCols = 40;
+    spec.fieldRows = 32;
+    spec.noDataWedge = 0.05;
+    samples::FieldImage field = samples::MakeFieldImage(spec, Classes());
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!rice::WriteLanImage(rice::JoinPath(dir, "source.lan"), field.image)) return std::nullopt;
+    rice::LanImage truth;
+    truth.header = field.image.header;
+    truth.header.nbands = 1;
+    for (int r = 0; r < spec.irows; ++r) {
+        std::vector<std::uint8_t> line(static_cast<size_t>(spec.icols));
+        for (int c = 0; c < spec.icols; ++c) {
+            if (field.image.Cell(r, 0, c) == 0) continue;
+            const int f = (r / spec.fieldRows) * field.fieldsAcross + c / spec.fieldCols;
+            line[static_cast<size_t>(c)] = static_cast<std::uint8_t>(field.fieldClass[static_cast<size_t>(f)] + 1);
+        }
+        truth.lines.push_back(std::move(line));
+    }
+    if (!rice::WriteLanImage(rice::JoinPath(dir, "truth.lan"), truth)) return std::nullopt;
+    if (!WriteSheet(dir, field.image.header)) return std::nullopt;
+    return field;
+}
+
+// The threshold grid: a 500 x 500 clip of the classification image, away from its no-data
+// corner, and a parcel file covering it.
+bool WriteGrid(const std::string& dir, const rice::LanImage& big) {
+    constexpr int kSide = 500, kFrom = 1000;
+    rice::LanImage clip;
+    clip.header = big.header;
+    clip.header.icols = kSide;
+    clip.header.irows = kSide;
+    clip.header.xmap = big.header.xmap + kFrom * big.header.xcell;
+    clip.header.ymap = big.header.ymap - kFrom * big.header.xcell;
+    const size_t width = static_cast<size_t>(big.header.icols);
+    for (int r = kFrom; r < kFrom + kSide; ++r) {
+        std::vector<std::uint8_t> line;
+        for (int b = 0; b < big.header.nbands; ++b) {
+            const auto& from = big.lines[static_cast<size_t>(r)];
+            line.insert(line.end(), from.begin() + static_cast<long>(b * width + kFrom),
+                        from.begin() + static_cast<long>(b * width + kFrom + kSide));
+        }
+        clip.lines.push_back(std::move(line));
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return rice::WriteLanImage(rice::JoinPath(dir, "source.lan"), clip) && WriteSheet(dir, clip.header);
+}
+
+// The GLCM run: a random 512 x 512 8-bit image as the texture tool's text grid, and the same
+// cells as a binary PGM for the peers.
+bool WriteTexture(const std::string& dir) {
+    constexpr unsigned kSide = 512;
+    std::mt19937 gen(42);
+    std::uniform_int_distribution<unsigned> level(0, 255);
+    std::string grid, pgm = "P5\n512 512\n255\n";
+    for (unsigned y = 0; y < kSide; ++y) {
+        for (unsigned x = 0; x < kSide; ++x) {
+            unsigned v = level(gen);
+            grid += std::to_string(v) + " ";
+            pgm += static_cast<char>(v);
+        }
+        grid += "\r\n";
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return rice::WriteFileAtomic(rice::JoinPath(dir, "tex.txt"), grid) &&
+           rice::WriteFileAtomic(rice::JoinPath(dir, "tex.pgm"), pgm);
+}
+
+// Reads the files, then writes them into dst with open, write and close, as any program would
+// write its outputs; the best of five rounds.
+int Rewrite(const std::string& dst, const std::vector<std::string>& files) {
+    std::vector<std::pair<std::string, std::string>> contents;
+    for (const auto& f : files) {
+        auto bytes = rice::ReadWholeFile(f);
+        if (!bytes) {
+            std::fprintf(stderr, "peer_inputs: cannot read %s\n", f.c_str());
+            return 1;
+        }
+        contents.emplace_back(rice::JoinPath(dst, rice::FileNameOf(f)), std::move(*bytes));
+    }
+    double best = 1e30;
+    for (int round = 0; round < 5; ++round) {
+        std::error_code ec;
+        std::filesystem::create_directories(dst, ec);
+        auto start = std::chrono::steady_clock::now();
+        for (const auto& [path, bytes] : contents) {
+            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+                ::close(fd) != 0) {
+                std::fprintf(stderr, "peer_inputs: cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::printf("%.3f\n", best);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "--rewrite")
+        return Rewrite(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: peer_inputs FOLDER | peer_inputs --rewrite DST FILE...\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    auto field = WriteClassification(rice::JoinPath(folder, "classify"));
+    if (!field || !WriteGrid(rice::JoinPath(folder, "grid"), field->image) ||
+        !WriteTexture(rice::JoinPath(folder, "texture"))) {
+        std::fprintf(stderr, "peer_inputs: cannot write the inputs in %s\n", folder.c_str());
+        return 1;
+    }
+    return 0;
+}
