@@ -26,12 +26,7 @@ bool known_features(const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MA
     return true;
 }
 
-void store_sparse_features(const unsigned* keys, size_t n,
-                           const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
-                           const std::vector<FEATURE>& features, SPARSE_WORK& work, unsigned x, unsigned y) {
-    work.terms.prepare(static_cast<unsigned>(n));
-    if (work.cells.size() < n) work.cells.resize(n);
-    SPARSE_CELL* cells = work.cells.data();
+size_t sparse_cells(const unsigned* keys, size_t n, SPARSE_CELL* cells) {
     size_t m = 0;
     size_t k = 0;
     while (k < n) {
@@ -40,8 +35,17 @@ void store_sparse_features(const unsigned* keys, size_t n,
         cells[m++] = SPARSE_CELL{keys[k] & 0xffff, keys[k] >> 16, static_cast<unsigned>(e - k)};
         k = e;
     }
+    return m;
+}
+
+void store_sparse_features(const unsigned* keys, size_t n,
+                           const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
+                           const std::vector<FEATURE>& features, SPARSE_WORK& work, unsigned x, unsigned y) {
+    work.terms.prepare(static_cast<unsigned>(n));
+    if (work.cells.size() < n) work.cells.resize(n);
+    const size_t m = sparse_cells(keys, n, work.cells.data());
     float values[kFeatureCount];
-    sparse_features(cells, m, work.terms, values);
+    sparse_features(work.cells.data(), m, work.terms, values);
     for (size_t f = 0; f < pairs.size(); ++f) pairs[f].second->at(x, y) = values[static_cast<int>(features[f])];
 }
 
@@ -124,7 +128,21 @@ void GLCM_PROBABILITY_MATRIX::compute_fast(
         // The window's keys, sorted; and each column's sorted keys, kept in a ring from when
         // the column enters the window until it leaves (slot: column mod g.columns).
         std::vector<unsigned> keys(per_window), next(per_window), ring(per_window), in(per_column);
-        SPARSE_WORK work;
+        // Windows side by side go through the features together, one per vector lane.
+        COUNT_TERMS terms;
+        terms.prepare(static_cast<unsigned>(per_window));
+        std::vector<SPARSE_CELL> cells[kSparseLanes];
+        for (auto& c : cells) c.resize(per_window);
+        SPARSE_BATCH batch{};
+        unsigned batch_x[kSparseLanes];
+        auto flush = [&] {
+            float values[kSparseLanes][kFeatureCount];
+            sparse_features(batch, terms, values);
+            for (int w = 0; w < batch.lanes; ++w)
+                for (size_t f = 0; f < pairs.size(); ++f)
+                    pairs[f].second->at(batch_x[w] + half, Y + half) = values[w][static_cast<int>(features[f])];
+            batch.lanes = 0;
+        };
         auto column_keys = [&](unsigned* v, unsigned c) {
             unsigned* out = v;
             const unsigned* a = img + (c + g.ax) + static_cast<size_t>(Y + g.ay) * W;
@@ -136,7 +154,11 @@ void GLCM_PROBABILITY_MATRIX::compute_fast(
         std::copy(ring.begin(), ring.end(), keys.begin());
         std::sort(keys.begin(), keys.end());
         for (unsigned X = 0;; ++X) {
-            store_sparse_features(keys.data(), per_window, pairs, features, work, X + half, Y + half);
+            const int lane = batch.lanes++;
+            batch.cells[lane] = cells[lane].data();
+            batch.n[lane] = sparse_cells(keys.data(), per_window, cells[lane].data());
+            batch_x[lane] = X;
+            if (batch.lanes == kSparseLanes) flush();
             if (X + 1 >= positions_x) break;
             // Slide one column: the pairs of the left column leave, those of the new right
             // column enter; one pass keeps the keys sorted.
@@ -157,6 +179,7 @@ void GLCM_PROBABILITY_MATRIX::compute_fast(
             keys.swap(next);
             std::copy(in.begin(), in.end(), out);
         }
+        if (batch.lanes > 0) flush();
     });
 }
 

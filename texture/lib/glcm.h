@@ -75,8 +75,10 @@ struct SPARSE_WORK {
     COUNT_TERMS terms;
 };
 
-// Turns sorted keys into the table's occupied cells with their counts and stores every pair's
-// feature at (x, y) of its result matrix.
+// Turns sorted keys into the table's occupied cells with their counts; returns how many.
+size_t sparse_cells(const unsigned* keys, size_t n, SPARSE_CELL* cells);
+
+// The same, then stores every pair's feature at (x, y) of its result matrix.
 void store_sparse_features(const unsigned* keys, size_t n,
                            const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
                            const std::vector<FEATURE>& features, SPARSE_WORK& work, unsigned x, unsigned y);

@@ -83,4 +83,15 @@ FEATURE feature_of(COMPUTATE_FUNCTION f);
 void sparse_features(const SPARSE_CELL* cells, size_t n, const COUNT_TERMS& terms,
                      float values[kFeatureCount]);
 
+// The same for up to four tables at once (lanes 1 to 4), one table per vector lane: each lane
+// adds its own cells in their order, then cells of count 0, which add exactly nothing.
+constexpr int kSparseLanes = 4;
+struct SPARSE_BATCH {
+    const SPARSE_CELL* cells[kSparseLanes];
+    size_t n[kSparseLanes];
+    int lanes;
+};
+void sparse_features(const SPARSE_BATCH& batch, const COUNT_TERMS& terms,
+                     float values[kSparseLanes][kFeatureCount]);
+
 }  // namespace rice

@@ -152,7 +152,8 @@ TEST(Glcm, FastPathMatchesTheDenseReference) {
     struct Case {
         unsigned w, h, levels, mask, gap, seed;
     };
-    const Case cases[] = {{12, 10, 256, 5, 1, 1}, {30, 24, 8, 7, 3, 2}, {9, 9, 256, 9, 4, 3}};
+    // Window positions per row: 8, 24, 1 and 11 (the features go four windows at a time).
+    const Case cases[] = {{12, 10, 256, 5, 1, 1}, {30, 24, 8, 7, 3, 2}, {9, 9, 256, 9, 4, 3}, {13, 6, 40, 3, 1, 4}};
     for (const auto& c : cases) {
         MATRIX<unsigned int> image;
         texture_test::FillRandom(image, c.w, c.h, c.levels, c.seed);
