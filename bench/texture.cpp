@@ -68,6 +68,33 @@ void GlcmFourDirections(benchmark::State& state) {
     }
 }
 
+// As the GLCM form runs it: each direction computed, then its six grids (three decimals)
+// formatted and written side by side; 24 files in all. range(0): threads (0 all).
+void GlcmFormFourDirectionsWritten(benchmark::State& state) {
+    MATRIX<unsigned int> image;
+    RandomImage(image, 512);
+    const unsigned threads = static_cast<unsigned>(state.range(0));
+    MATRIX<float> results[6];
+    auto pairs = SixFeaturePairs(image, results);
+    for (auto& r : results) r.set_decimal(3);
+    GLCM_PROBABILITY_MATRIX_N_S n_s;
+    GLCM_PROBABILITY_MATRIX_E_W e_w;
+    GLCM_PROBABILITY_MATRIX_NE_SW ne_sw;
+    GLCM_PROBABILITY_MATRIX_NW_SE nw_se;
+    GLCM_PROBABILITY_MATRIX* directions[] = {&n_s, &e_w, &ne_sw, &nw_se};
+    SilentSink sink;
+    const std::string base = OutputBase();
+    for (auto _ : state) {
+        for (int d = 0; d < 4; ++d) {
+            directions[d]->compute(image, pairs, 7, 1, {false, threads});
+            std::vector<GRID_FILE> files;
+            for (int f = 0; f < 6; ++f)
+                files.emplace_back(&results[f], base + "_glcm_" + std::to_string(d) + "_" + std::to_string(f) + ".txt");
+            write_files(files, sink, threads);
+        }
+    }
+}
+
 void CrossDiagonalBothCodings(benchmark::State& state) {
     MATRIX<unsigned int> image;
     RandomImage(image, static_cast<unsigned>(state.range(0)));
@@ -125,6 +152,7 @@ BENCHMARK(WriteGrid)->Unit(benchmark::kMillisecond)->UseRealTime();
 // image takes minutes) so that both can be compared on the same input too.
 BENCHMARK(GlcmFourDirections)->Args({512, 0, 0})->Args({512, 0, 1})->Args({128, 0, 1})->Args({128, 1, 1})
     ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(GlcmFormFourDirectionsWritten)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(CrossDiagonalBothCodings)->Args({512, 0, 0})->Args({512, 0, 1})->Args({512, 1, 1})
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(VariogramMw17H13)->Args({512, 0, 0})->Args({512, 0, 1})->Args({512, 1, 1})
