@@ -1,8 +1,8 @@
 // The inputs of the runs that bench/peers.sh times against the peer tools, and its plain writer.
 //   peer_inputs FOLDER                 writes the inputs (see Write* below) into FOLDER
-//   peer_inputs --rewrite DST FILE...  reads the files, then writes them into DST (over any of
-//                                      the same names) with plain writes, five times; prints the
-//                                      best time in seconds
+//   peer_inputs --rewrite DST FILE...  reads the files, then writes them into DST as new files
+//                                      (old ones of the same names removed first, untimed) with
+//                                      plain writes, five times; prints the best time in seconds
 #include <fcntl.h>
 #include <shapefil.h>
 #include <unistd.h>
@@ -132,8 +132,7 @@ bool WriteTexture(const std::string& dir) {
            rice::WriteFileAtomic(rice::JoinPath(dir, "tex.pgm"), pgm);
 }
 
-// Reads the files, then writes them into dst with open, write and close, as any program would
-// write its outputs; the best of five rounds.
+// Reads the files, then writes them into dst with open, write and close; the best of five rounds.
 int Rewrite(const std::string& dst, const std::vector<std::string>& files) {
     std::vector<std::pair<std::string, std::string>> contents;
     for (const auto& f : files) {
@@ -146,8 +145,11 @@ int Rewrite(const std::string& dst, const std::vector<std::string>& files) {
     }
     double best = 1e30;
     for (int round = 0; round < 5; ++round) {
+        // New files, as a program writes its outputs: truncating old ones would add the file
+        // system's flush of replaced contents.
         std::error_code ec;
         std::filesystem::create_directories(dst, ec);
+        for (const auto& content : contents) std::filesystem::remove(content.first, ec);
         auto start = std::chrono::steady_clock::now();
         for (const auto& [path, bytes] : contents) {
             int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
