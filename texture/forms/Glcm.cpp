@@ -160,28 +160,37 @@ void TFORM_GLCM::Btn_EXEClick() {
     if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return;
     int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
     if (!DecimalsOk(decimals)) return Info(kDecimalsError);
-    rice::RESULT_MATRIX<float> results[std::size(kFeatures)];
-    for (auto& r : results) r.set_decimal(unsigned(decimals));
-    std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
+    // Two sets of result matrices: one direction's grids are written while the next one is
+    // computed into the other set.
+    rice::RESULT_MATRIX<float> results[2][std::size(kFeatures)];
+    std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs[2];
     std::vector<size_t> checked;
     for (size_t f = 0; f < std::size(kFeatures); ++f) {
         if (!Item(kFeatures[f].box).checked) continue;
-        results[f].resize(unsigned(imageWidth), unsigned(imageHeight));
-        results[f].clear();
-        pairs.push_back({kFeatures[f].function, &results[f]});
+        for (int set = 0; set < 2; ++set) {
+            results[set][f].set_decimal(unsigned(decimals));
+            results[set][f].resize(unsigned(imageWidth), unsigned(imageHeight));
+            results[set][f].clear();
+            pairs[set].push_back({kFeatures[f].function, &results[set][f]});
+        }
         checked.push_back(f);
     }
     std::string folder = Item("EditOutputPath").text;
     if (folder.empty()) return Info("輸出目錄為空白");
     folder = WithSeparator(folder);
 
+    std::vector<rice::GRID_FILE> pending;  // the grids of the direction computed last
+    int set = 0;
     for (int d = 0; d < 4; ++d) {
         if (!Item(kDirections[d].box).checked) continue;
-        ComputationOf(d)->compute(image, pairs, unsigned(MASK), unsigned(gap));
-        std::vector<rice::GRID_FILE> files;
-        for (size_t f : checked) files.emplace_back(&results[f], folder + FileName(kFeatures[f], kDirections[d].suffix));
-        if (!rice::write_files(files, sink)) return;
+        auto compute = [&, d, set] { ComputationOf(d)->compute(image, pairs[set], unsigned(MASK), unsigned(gap)); };
+        if (!rice::write_files(pending, sink, 0, compute)) return;
+        pending.clear();
+        for (size_t f : checked)
+            pending.emplace_back(&results[set][f], folder + FileName(kFeatures[f], kDirections[d].suffix));
+        set = 1 - set;
     }
+    if (!rice::write_files(pending, sink)) return;
     if (Item("CheckBox_All").checked) {
         // The average of the grids as written, rounded to the chosen decimals.
         for (size_t f : checked) {
@@ -196,7 +205,7 @@ void TFORM_GLCM::Btn_EXEClick() {
                 sum += grid;
             }
             sum /= 4;
-            sum.set_format(results[f].get_format());
+            sum.set_format(results[0][f].get_format());
             if (!sum.write_file(folder + FileName(kFeatures[f], "avg"), sink)) return;
         }
     }

@@ -139,11 +139,15 @@ bool MATRIX<T>::write_file(const std::string& file_name, MessageSink& sink) cons
 template class MATRIX<unsigned int>;
 template class MATRIX<float>;
 
-bool write_files(const std::vector<GRID_FILE>& files, MessageSink& sink, unsigned threads) {
+bool write_files(const std::vector<GRID_FILE>& files, MessageSink& sink, unsigned threads,
+                 const std::function<void()>& alongside) {
     // Workers only record failures: the operator is told on this thread.
     std::vector<std::string> errors(files.size());
-    ParallelFor(files.size(), threads,
-                [&](std::size_t i) { errors[i] = write_text(files[i].second, files[i].first->text()); });
+    auto write = [&](std::size_t i) { errors[i] = write_text(files[i].second, files[i].first->text()); };
+    if (alongside)
+        ParallelFor(files.size(), threads, [&] { return std::function<void(std::size_t)>(write); }, alongside);
+    else
+        ParallelFor(files.size(), threads, write);
     for (const std::string& error : errors)
         if (!error.empty()) {
             sink.ShowMessage(error);

@@ -1,6 +1,7 @@
 #pragma once
 // Raster matrix, moving window, sub-window and direction options of the texture tool.
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -252,9 +253,11 @@ extern template class MATRIX<float>;
 using GRID_FILE = std::pair<const MATRIX<float>*, std::string>;
 
 // Writes each grid to its file as write_file does, the grids formatted and written side by side
-// on up to `threads` threads (0: one per core): each grid is independent. Every file is
-// attempted; returns false after telling the operator about the first one of the list that
-// could not be written.
-bool write_files(const std::vector<GRID_FILE>& files, MessageSink& sink, unsigned threads = 0);
+// on up to `threads` threads (0: one per core): each grid is independent. When `alongside` is
+// given, the calling thread runs it meanwhile (the next computation). Every file is attempted;
+// returns false after telling the operator about the first one of the list that could not be
+// written.
+bool write_files(const std::vector<GRID_FILE>& files, MessageSink& sink, unsigned threads = 0,
+                 const std::function<void()>& alongside = {});
 
 }  // namespace rice
