@@ -36,11 +36,13 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 now() { date +%s.%N; }
 elapsed() { awk -v s="$1" -v e="$2" 'BEGIN { printf "%.3f", e - s }'; }
 smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
-# best N COMMAND...: the shortest wall time of N runs of the command, in seconds.
+# best N COMMAND...: the shortest wall time of N runs of the command, in seconds. Each run
+# starts with nothing waiting to be written back (the runs before leave up to a gigabyte).
 best() {
   local n=$1 b="" s e
   shift
   for _ in $(seq "$n"); do
+    sync
     s=$(now)
     "$@" >/dev/null 2>&1
     e=$(now)
@@ -140,6 +142,7 @@ best i.maxlik --quiet --overwrite group=g subgroup=g signaturefile=sig output=cl
 g.region raster=tex
 best r.texture --quiet --overwrite -s input=tex output=t size=7 distance=1 method=asm,contrast,corr,idm,entr,dv
 EOF
+  sync
   times=$(PEER_RUNS=$peer_runs grass "$db/xy/PERMANENT" --exec bash "$db/time.sh" 2>/dev/null | grep -E '^[0-9.]+$' || true)
   grass_maxlik=$(echo "$times" | sed -n 1p)
   grass_texture=$(echo "$times" | sed -n 2p)

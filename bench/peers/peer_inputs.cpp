@@ -150,6 +150,7 @@ int Rewrite(const std::string& dst, const std::vector<std::string>& files) {
         std::error_code ec;
         std::filesystem::create_directories(dst, ec);
         for (const auto& content : contents) std::filesystem::remove(content.first, ec);
+        ::sync();  // nothing of the round before still waiting to be written back
         auto start = std::chrono::steady_clock::now();
         for (const auto& [path, bytes] : contents) {
             int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
