@@ -67,11 +67,11 @@ click 1012
 file $cls/parcels/94203021.shp
 click 1055
 set 1005 37
-set 1006 100
+set 1006 30
 click 1
 EOF
 ours_classify=$(best "$runs" bash -c "cd '$cls' && '$korvane' --script run.script")
-[ -s "$cls/out/94203021_0.37_1.00.lan" ] || fail "the classification run wrote nothing"
+[ -s "$cls/out/94203021_0.37_0.30.lan" ] || fail "the classification run wrote nothing"
 
 grid=$work/grid
 cat > "$grid/run.script" <<EOF
