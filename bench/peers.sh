@@ -174,7 +174,7 @@ fi
 ratio() { # a b: a / b, or "-" when a peer is missing
   if [ "$1" = missing ]; then echo "-"; else awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; fi
 }
-row() { printf '%-58s %8s  %-42s %8s  %s\n' "$@"; }
+row() { printf '%-58s %8s  %-48s %8s  %s\n' "$@"; }
 echo
 echo "machine: $(sed -n 's/^Model name: *//p' < <(lscpu)), $(nproc) cores; load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)"
 row "run (ours: whole process, best of $runs)" "ours (s)" "peer (best of $peer_runs)" "peer (s)" "ratio"
