@@ -69,9 +69,8 @@ TEST(Files, AtomicWriteReplacesWholeOrNothing) {
 // Writers on several threads: each new file gets the permissions of an ordinary create, and the
 // process's umask is what it was.
 TEST(Files, AtomicWritesSideBySideKeepTheUmask) {
-    auto dir = std::filesystem::temp_directory_path() / "rice_core_files_parallel";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    testing::TempFolder folder("files-parallel");
+    const std::filesystem::path dir = folder.path();
     const mode_t mask = ::umask(022);
     const std::size_t files = 3000;
     ParallelFor(files, 8, [&](std::size_t i) {
@@ -84,7 +83,6 @@ TEST(Files, AtomicWritesSideBySideKeepTheUmask) {
         ASSERT_EQ(::stat((dir / std::to_string(i)).c_str(), &st), 0);
         ASSERT_EQ(st.st_mode & 0777, 0644u) << i;
     }
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
