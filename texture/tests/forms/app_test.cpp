@@ -16,9 +16,9 @@ using Startup = ToolFolder;
 
 TEST_F(Startup, SavesTheFolderBeforeTheFormsAndMakesThemAllOnce) {
     // The variogram form reads its settings while it is made: from the start-up folder.
-    Write(At("variogram.cfg"), "EditOutputPath /from/startup\r\n");
+    Write(Path("variogram.cfg"), "EditOutputPath /from/startup\r\n");
     auto app = Start();
-    EXPECT_EQ(work_directory(), root);
+    EXPECT_EQ(work_directory(), folder());
     ASSERT_NE(FORM_VARIOGRAM, nullptr);
     EXPECT_EQ(FORM_VARIOGRAM->Item("EditOutputPath").text, "/from/startup");
     for (ui::Window* w : std::initializer_list<ui::Window*>{Form1, FORM_VARIOGRAM, FORM_FRACTAL, FORM_Openpath,
@@ -34,7 +34,7 @@ TEST_F(Startup, SavesTheFolderBeforeTheFormsAndMakesThemAllOnce) {
 }
 
 TEST_F(Startup, LongStartupFolderIsKeptWhole) {
-    std::string deep = root;
+    std::string deep = folder();
     while (deep.size() < 300) deep += "/folder-of-a-long-name";
     fs::create_directories(deep);
     ASSERT_TRUE(rice::SetCurrentFolder(deep));
@@ -49,20 +49,20 @@ TEST_F(Startup, LongStartupFolderIsKeptWhole) {
 using Picker = ToolFolder;
 
 TEST_F(Picker, ConfirmedClosedAndShared) {
-    fs::create_directories(At("out"));
+    fs::create_directories(Path("out"));
     struct Case {
         const char* what;
         std::string script;
         std::string glcm, cross;
     } cases[] = {
         {"closed by its close box at first use", "click BtnGLCM\nclick BtnPathOpen\nclose\nclick Btn_EXIT\n", "", ""},
-        {"confirmed", "click BtnGLCM\nclick BtnPathOpen\nset DirectoryListBox1 " + At("out") +
+        {"confirmed", "click BtnGLCM\nclick BtnPathOpen\nset DirectoryListBox1 " + Path("out") +
                           "\nclick BtnOK\nclick Btn_EXIT\n",
-         At("out"), ""},
+         Path("out"), ""},
         {"stale folder of another form",
-         "click BtnClassify\nclick BtnPathOpen\nset DirectoryListBox1 " + At("out") +
+         "click BtnClassify\nclick BtnPathOpen\nset DirectoryListBox1 " + Path("out") +
              "\nclick BtnOK\nclick BtnExit\nclick btnCROSS_DIAGONAL\nclick BtnPathOpen\nclose\nclick Btn_EXIT\n",
-         "", At("out")},
+         "", Path("out")},
         {"the drive list moves the folder list", "click BtnGLCM\nclick BtnPathOpen\nset DriveComboBox1 /\nclick "
                                                  "BtnOK\nclick Btn_EXIT\n",
          "/", ""},
@@ -76,10 +76,10 @@ TEST_F(Picker, ConfirmedClosedAndShared) {
     }
     // The picker opens where it was left, whichever form opens it.
     auto app = Start();
-    EXPECT_EQ(FORM_Openpath->Item("DirectoryListBox1").folder, root);
-    Run(*app, "click BtnGLCM\nclick BtnPathOpen\nset DirectoryListBox1 " + At("out") +
+    EXPECT_EQ(FORM_Openpath->Item("DirectoryListBox1").folder, folder());
+    Run(*app, "click BtnGLCM\nclick BtnPathOpen\nset DirectoryListBox1 " + Path("out") +
                   "\nclose\nclick Btn_EXIT\nclick BtnClassify\nclick BtnPathOpen\nclose\nclick BtnExit\n");
-    EXPECT_EQ(FORM_Openpath->Item("DirectoryListBox1").folder, At("out"));
+    EXPECT_EQ(FORM_Openpath->Item("DirectoryListBox1").folder, Path("out"));
     EXPECT_EQ(FORM_VARIOGRAM->Item("EditOutputPath").text, "");
 }
 
@@ -118,12 +118,12 @@ TEST_F(Events, OpenDialogsKeepTheirFileName) {
     EXPECT_EQ(FORM_FRACTAL->Item("EditInputFilename").text, "");
     EXPECT_EQ(FORM_FRACTAL->Item("EditROutFilename").text, "_r");
     EXPECT_EQ(FORM_FRACTAL->Item("EditDFOutFilename").text, "_df");
-    Run(*app, "file " + At("b1.txt") + "\nfile cancel\nclick BtnGLCM\nclick BtnOpenFile\nset EditFilename x\n"
+    Run(*app, "file " + Path("b1.txt") + "\nfile cancel\nclick BtnGLCM\nclick BtnOpenFile\nset EditFilename x\n"
               "click BtnOpenFile\nclick Btn_EXIT\n");
-    EXPECT_EQ(FORM_GLCM->Item("EditFilename").text, At("b1.txt"));
-    Run(*app, "file " + At("band.txt") + "\nclick BtnFractal\nclick BtnFilename1\nclick BtnExit\n");
-    EXPECT_EQ(FORM_FRACTAL->Item("EditROutFilename").text, At("band_r.txt"));
-    EXPECT_EQ(FORM_FRACTAL->Item("EditDFOutFilename").text, At("band_df.txt"));
+    EXPECT_EQ(FORM_GLCM->Item("EditFilename").text, Path("b1.txt"));
+    Run(*app, "file " + Path("band.txt") + "\nclick BtnFractal\nclick BtnFilename1\nclick BtnExit\n");
+    EXPECT_EQ(FORM_FRACTAL->Item("EditROutFilename").text, Path("band_r.txt"));
+    EXPECT_EQ(FORM_FRACTAL->Item("EditDFOutFilename").text, Path("band_df.txt"));
 }
 
 TEST(ProposedNames, FromTheInputName) {
@@ -162,23 +162,23 @@ TEST_F(Settings, WrittenInFiftyFourLinesAtEveryClose) {
     expected += "CheckBox_Pesudo_cross false\r\n";
     for (int i = 0; i < 12; ++i) expected += "false\r\n";
     expected += "EditOutputPath " + longPath + "\r\n";
-    EXPECT_EQ(Bytes(At("variogram.cfg")), rice::Utf8ToCp950(expected));
+    EXPECT_EQ(Bytes(Path("variogram.cfg")), rice::Utf8ToCp950(expected));
 
     // Read back whole by the next start, written again unchanged at its first close.
     auto next = Start();
     EXPECT_EQ(FORM_VARIOGRAM->Item("EditOutputPath").text, longPath);
     EXPECT_FALSE(FORM_VARIOGRAM->Item("CheckListBox4").enabled);
     Run(*next, "click BtnClassify\nclick BtnExit\n");
-    EXPECT_EQ(Bytes(At("variogram.cfg")), rice::Utf8ToCp950(expected));
+    EXPECT_EQ(Bytes(Path("variogram.cfg")), rice::Utf8ToCp950(expected));
 }
 
 TEST_F(Settings, WrittenInTheStartupFolderWhereverThePickersLeftTheCurrentOne) {
-    fs::create_directories(At("data"));
-    Write(At("data/b1.txt"), "1");
+    fs::create_directories(Path("data"));
+    Write(Path("data/b1.txt"), "1");
     auto app = Start();
-    Run(*app, "click BtnClassify\nfile " + At("data/b1.txt") + "\nclick BtnFilename1\nclick BtnExit\n");
-    EXPECT_TRUE(rice::FileExists(At("variogram.cfg")));
-    EXPECT_FALSE(rice::FileExists(At("data/variogram.cfg")));
+    Run(*app, "click BtnClassify\nfile " + Path("data/b1.txt") + "\nclick BtnFilename1\nclick BtnExit\n");
+    EXPECT_TRUE(rice::FileExists(Path("variogram.cfg")));
+    EXPECT_FALSE(rice::FileExists(Path("data/variogram.cfg")));
 }
 
 TEST_F(Settings, ReadingToleratesWhatAnOperatorMayLeave) {
@@ -201,13 +201,13 @@ TEST_F(Settings, ReadingToleratesWhatAnOperatorMayLeave) {
         {"garbled bytes end the reading", "ComboBoxMVRow 9\n\xff\xff\nComboBoxMVColumn 9\n", "ComboBoxMVColumn", "7"},
     };
     for (const Case& c : cases) {
-        fs::remove(At("variogram.cfg"));
-        if (!c.text.empty()) Write(At("variogram.cfg"), c.text);
+        fs::remove(Path("variogram.cfg"));
+        if (!c.text.empty()) Write(Path("variogram.cfg"), c.text);
         auto app = Start();
         EXPECT_EQ(FORM_VARIOGRAM->Item(c.control).text, c.value) << c.what;
     }
     // A short file: the method key without its list lines leaves the rest of its list.
-    Write(At("variogram.cfg"), "CheckBox_Cross_Mdgram false\ntrue\ntrue\r\n");
+    Write(Path("variogram.cfg"), "CheckBox_Cross_Mdgram false\ntrue\ntrue\r\n");
     auto app = Start();
     const ui::Control& list = FORM_VARIOGRAM->Item("CheckListBox3");
     EXPECT_FALSE(list.enabled);

@@ -1,7 +1,6 @@
 #pragma once
 // A folder of its own per test, the texture tool run in it under the scripted operator.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -11,6 +10,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/script/operator.h"
+#include "platform/testing/temp_folder.h"
 #include "platform/ui/ui.h"
 #include "texture/forms/Gis.h"
 #include "texture/forms/form_support.h"
@@ -19,24 +19,10 @@ namespace tex::test {
 
 namespace fs = std::filesystem;
 
-class ToolFolder : public ::testing::Test {
+// The tool looks for its settings in the current folder, so each test runs in its own.
+class ToolFolder : public rice::testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = (fs::temp_directory_path() /
-                ("texture-forms-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name()))
-                   .string();
-        fs::remove_all(root);
-        fs::create_directories(root);
-        previous = rice::CurrentFolder();
-        ASSERT_TRUE(rice::SetCurrentFolder(root));
-        ui::SetAppTitle(kProgramTitle);
-    }
-    void TearDown() override {
-        rice::SetCurrentFolder(previous);
-        fs::remove_all(root);
-    }
-    std::string At(const std::string& name) const { return root + "/" + name; }
+    void SetUp() override { ui::SetAppTitle(kProgramTitle); }
     static void Write(const std::string& path, const std::string& bytes) {
         ASSERT_TRUE(rice::WriteFileAtomic(path, bytes)) << path;
     }
@@ -97,12 +83,12 @@ protected:
     }
     std::vector<std::string> Files() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(root)) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(folder())) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    std::string root, previous, errors;
+    std::string errors;
     int status = 0;
 };
 

@@ -17,8 +17,8 @@ namespace {
 class Program : public ToolFolder {
 protected:
     std::pair<std::string, int> RunProgram(const std::string& script) {
-        Write(At("run.script"), script);
-        std::string cmd = "cd '" + root + "' && '" TEXTURE_PROGRAM "' --script run.script 2>&1";
+        Write(Path("run.script"), script);
+        std::string cmd = "cd '" + folder() + "' && '" TEXTURE_PROGRAM "' --script run.script 2>&1";
         FILE* p = ::popen(cmd.c_str(), "r");
         std::string out;
         char buf[4096];
@@ -30,13 +30,13 @@ protected:
 };
 
 TEST_F(Program, RunsTheFormsHeadlessly) {
-    Write(At("in.txt"), Grid(7, 7, [](int x, int y) { return (x + y) % 3; }));
+    Write(Path("in.txt"), Grid(7, 7, [](int x, int y) { return (x + y) % 3; }));
     auto [out, st] = RunProgram("click btnCROSS_DIAGONAL\nset EditFilename in.txt\nset EditOutputPath .\n"
                                 "click Btn_EXE\nexpect 執行完畢\nclick Btn_EXIT\nclick BtnClassify\nclick BtnExit\n");
     EXPECT_EQ(st, 0) << out;
     EXPECT_EQ(out, "[main] 執行完畢\n");
-    EXPECT_TRUE(rice::FileExists(At("CROSS_DIAGONAL_l3_correlation.txt")));
-    EXPECT_TRUE(rice::FileExists(At("variogram.cfg")));
+    EXPECT_TRUE(rice::FileExists(Path("CROSS_DIAGONAL_l3_correlation.txt")));
+    EXPECT_TRUE(rice::FileExists(Path("variogram.cfg")));
 }
 
 // The negative gap's message, plus signs in an input grid, and the fractal's flat windows
@@ -57,10 +57,10 @@ TEST_F(Program, GapSignsAndFlatWindowsThroughTheScript) {
         return Grid(129, 129, [=](int cx, int cy) { return 100 + (cx == x && cy == y ? raised : 0); });
     };
     // The reference grid of the unsigned image, run the same way.
-    Write(At("in.txt"), image7);
+    Write(Path("in.txt"), image7);
     auto [refOut, refStatus] = RunProgram(glcm + "click Btn_EXE\nclick Btn_EXIT\n");
     ASSERT_EQ(refStatus, 0) << refOut;
-    const std::string contrast = Bytes(At("GLCM_contrast_n_s.txt"));
+    const std::string contrast = Bytes(Path("GLCM_contrast_n_s.txt"));
 
     enum Outcome { kNoGrid, kSameGrid, kFlat, kFitted };
     struct Case {
@@ -80,21 +80,21 @@ TEST_F(Program, GapSignsAndFlatWindowsThroughTheScript) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const char* f : {"GLCM_contrast_n_s.txt", "r.txt", "df.txt"}) fs::remove(At(f));
-        Write(At("in.txt"), c.input);
+        for (const char* f : {"GLCM_contrast_n_s.txt", "r.txt", "df.txt"}) fs::remove(Path(f));
+        Write(Path("in.txt"), c.input);
         auto [out, st] = RunProgram(c.script);
         EXPECT_EQ(st, 0) << out;
         EXPECT_EQ(out, c.shown);
         if (c.outcome == kNoGrid) {
-            EXPECT_FALSE(rice::FileExists(At("GLCM_contrast_n_s.txt")));
+            EXPECT_FALSE(rice::FileExists(Path("GLCM_contrast_n_s.txt")));
             continue;
         }
         if (c.outcome == kSameGrid) {
-            EXPECT_EQ(Bytes(At("GLCM_contrast_n_s.txt")), contrast);
+            EXPECT_EQ(Bytes(Path("GLCM_contrast_n_s.txt")), contrast);
             continue;
         }
         // Zero outside the one window position; its centre holds the flat values or the fit.
-        const std::string r = Bytes(At("r.txt")), d = Bytes(At("df.txt"));
+        const std::string r = Bytes(Path("r.txt")), d = Bytes(Path("df.txt"));
         const size_t centre = (64 * 129 + 64) * 11 + 64 * 2;  // "0.00000000 " per cell, CR LF per row
         ASSERT_GT(r.size(), centre + 10);
         ASSERT_GT(d.size(), centre + 10);

@@ -34,7 +34,7 @@ public:
     };
     void Table(std::string (Runs::*form)(const std::string&), const std::vector<Case>& cases) {
         for (const Case& c : cases) {
-            fs::remove(At("variogram.cfg"));  // each case from the defaults
+            fs::remove(Path("variogram.cfg"));  // each case from the defaults
             EXPECT_EQ((this->*form)(c.sets), c.shown) << c.sets;
             EXPECT_EQ(status, 0) << c.sets << errors;
         }
@@ -45,8 +45,8 @@ public:
 const std::string kNotInteger = "[main] 'x' is not a valid integer value\n";
 
 TEST_F(Runs, GlcmRefusalsInOrder) {
-    Write(At("in.txt"), image7);
-    std::string ok = "set EditFilename " + At("in.txt") + "\nset EditOutputPath " + root + "\n";
+    Write(Path("in.txt"), image7);
+    std::string ok = "set EditFilename " + Path("in.txt") + "\nset EditOutputPath " + folder() + "\n";
     Table(&Runs::Glcm, {
         {"set ComboBox_MW_Size x\nset Edit_Image_Width\n", kNotInteger},
         {"set Edit_Image_Width\n", Box(" image 大小為空白")},
@@ -60,54 +60,54 @@ TEST_F(Runs, GlcmRefusalsInOrder) {
         {"set ComboBox_Gap -1\n", Box("Gap 值大於等於 MASK 大小")},
         {"set ComboBox_Gap 3\n", Box("Gap 值大於等於 MASK 大小")},
         {"", Box("檔案名稱為空白")},
-        {"set EditFilename " + At("none.txt") + "\n", Box("檔案不能開啟 : " + At("none.txt"))},
+        {"set EditFilename " + Path("none.txt") + "\n", Box("檔案不能開啟 : " + Path("none.txt"))},
         {ok + "set ComboBox_DecimalFormat x\n", kNotInteger},
         {ok + "set ComboBox_DecimalFormat 16\n", Box("小數點後幾位必須在 0 到 15 之間")},
         {ok + "set ComboBox_DecimalFormat -1\n", Box("小數點後幾位必須在 0 到 15 之間")},
-        {"set EditFilename " + At("in.txt") + "\n", Box("輸出目錄為空白")},
+        {"set EditFilename " + Path("in.txt") + "\n", Box("輸出目錄為空白")},
     });
     EXPECT_EQ(Files(), (std::vector<std::string>{"in.txt"}));
 }
 
 TEST_F(Runs, GlcmDefaultsWriteOneGridOfTheLibrarysValues) {
-    Write(At("in.txt"), image7);
-    EXPECT_EQ(Glcm("set EditFilename " + At("in.txt") + "\nset EditOutputPath " + root + "/\n"), Box("執行完畢"));
+    Write(Path("in.txt"), image7);
+    EXPECT_EQ(Glcm("set EditFilename " + Path("in.txt") + "\nset EditOutputPath " + folder() + "/\n"), Box("執行完畢"));
     EXPECT_EQ(Files(), (std::vector<std::string>{"GLCM_contrast_n_s.txt", "in.txt"}));
     // The same computation done directly, written in one decimal.
     rice::SilentSink sink;
     rice::MATRIX<unsigned int> image;
-    ASSERT_EQ(image.read_file(At("in.txt"), 7, 7, sink), 1);
+    ASSERT_EQ(image.read_file(Path("in.txt"), 7, 7, sink), 1);
     rice::MATRIX<float> contrast;
     contrast.resize(7, 7);
     contrast.clear();
     contrast.set_decimal(1);
     rice::GLCM_PROBABILITY_MATRIX_N_S().compute(image, {{rice::contrast, &contrast}}, 3, 1);
-    ASSERT_TRUE(contrast.write_file(At("expected.txt"), sink));
-    std::string grid = Bytes(At("GLCM_contrast_n_s.txt"));
-    EXPECT_EQ(grid, Bytes(At("expected.txt")));
+    ASSERT_TRUE(contrast.write_file(Path("expected.txt"), sink));
+    std::string grid = Bytes(Path("GLCM_contrast_n_s.txt"));
+    EXPECT_EQ(grid, Bytes(Path("expected.txt")));
     EXPECT_EQ(grid.substr(0, 30), "0.0 0.0 0.0 0.0 0.0 0.0 0.0 \r\n");
 
     // A constant image: contrast 0 and energy 1 inside the border, in every direction and on average.
-    Write(At("flat.txt"), Grid(7, 7, [](int, int) { return 5; }));
-    fs::create_directories(At("out"));
-    EXPECT_EQ(Glcm("set EditFilename " + At("flat.txt") + "\nset EditOutputPath " + At("out") +
+    Write(Path("flat.txt"), Grid(7, 7, [](int, int) { return 5; }));
+    fs::create_directories(Path("out"));
+    EXPECT_EQ(Glcm("set EditFilename " + Path("flat.txt") + "\nset EditOutputPath " + Path("out") +
                    "\nset CheckBox_Energy on\nset CheckBox_All on\nset ComboBox_DecimalFormat 2\n"),
               Box("執行完畢"));
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(At("out"))) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(Path("out"))) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{
                          "GLCM_contrast_avg.txt", "GLCM_contrast_e_w.txt", "GLCM_contrast_n_s.txt",
                          "GLCM_contrast_ne_sw.txt", "GLCM_contrast_nw_se.txt", "GLCM_energy_avg.txt",
                          "GLCM_energy_e_w.txt", "GLCM_energy_n_s.txt", "GLCM_energy_ne_sw.txt",
                          "GLCM_energy_nw_se.txt"}));
-    EXPECT_EQ(Bytes(At("out/GLCM_energy_avg.txt")), Framed(7, 7, 1, "1.00", "0.00"));
-    EXPECT_EQ(Bytes(At("out/GLCM_contrast_ne_sw.txt")), Framed(7, 7, 1, "0.00", "0.00"));
+    EXPECT_EQ(Bytes(Path("out/GLCM_energy_avg.txt")), Framed(7, 7, 1, "1.00", "0.00"));
+    EXPECT_EQ(Bytes(Path("out/GLCM_contrast_ne_sw.txt")), Framed(7, 7, 1, "0.00", "0.00"));
 }
 
 TEST_F(Runs, GlcmAverageIsTakenOfTheRoundedGrids) {
-    Write(At("in.txt"), image7);
-    EXPECT_EQ(Glcm("set EditFilename " + At("in.txt") + "\nset EditOutputPath " + root +
+    Write(Path("in.txt"), image7);
+    EXPECT_EQ(Glcm("set EditFilename " + Path("in.txt") + "\nset EditOutputPath " + folder() +
                    "\nset CheckBox_All on\nset CheckBox_Contrast off\nset CheckBox_Homogeneity on\n"),
               Box("執行完畢"));
     rice::SilentSink sink;
@@ -115,22 +115,22 @@ TEST_F(Runs, GlcmAverageIsTakenOfTheRoundedGrids) {
     sum.resize(7, 7);
     sum.clear();
     for (const char* d : {"n_s", "e_w", "ne_sw", "nw_se"}) {
-        ASSERT_EQ(grid.read_file(At(std::string("GLCM_homogeneity_") + d + ".txt"), 7, 7, sink), 1);
+        ASSERT_EQ(grid.read_file(Path(std::string("GLCM_homogeneity_") + d + ".txt"), 7, 7, sink), 1);
         sum += grid;
     }
     sum /= 4;
     sum.set_decimal(1);
-    ASSERT_TRUE(sum.write_file(At("expected.txt"), sink));
-    EXPECT_EQ(Bytes(At("GLCM_homogeneity_avg.txt")), Bytes(At("expected.txt")));
-    EXPECT_FALSE(rice::FileExists(At("GLCM_contrast_avg.txt")));
+    ASSERT_TRUE(sum.write_file(Path("expected.txt"), sink));
+    EXPECT_EQ(Bytes(Path("GLCM_homogeneity_avg.txt")), Bytes(Path("expected.txt")));
+    EXPECT_FALSE(rice::FileExists(Path("GLCM_contrast_avg.txt")));
 }
 
 // Every grid of a full run, written in parallel, against the plain dense computation written
 // value by value with the plain formatting.
 TEST_F(Runs, GlcmGridsAreThoseOfThePlainComputation) {
     const int w = 17, h = 13;
-    Write(At("in.txt"), Grid(w, h, [](int x, int y) { return (x * 7 + y * 13 + x * y) % 23; }));
-    EXPECT_EQ(Glcm("set EditFilename " + At("in.txt") + "\nset EditOutputPath " + root +
+    Write(Path("in.txt"), Grid(w, h, [](int x, int y) { return (x * 7 + y * 13 + x * y) % 23; }));
+    EXPECT_EQ(Glcm("set EditFilename " + Path("in.txt") + "\nset EditOutputPath " + folder() +
                    "\nset Edit_Image_Width 17\nset Edit_Image_Height 13\nset ComboBox_MW_Size 5\nset ComboBox_Gap 2\n"
                    "set ComboBox_DecimalFormat 4\nset CheckBox_Entropy on\nset CheckBox_Dissimilarity on\n"
                    "set CheckBox_Energy on\nset CheckBox_Homogeneity on\nset CheckBox_Correlation on\n"
@@ -138,7 +138,7 @@ TEST_F(Runs, GlcmGridsAreThoseOfThePlainComputation) {
               Box("執行完畢"));
     rice::SilentSink sink;
     rice::MATRIX<unsigned int> image;
-    ASSERT_EQ(image.read_file(At("in.txt"), w, h, sink), 1);
+    ASSERT_EQ(image.read_file(Path("in.txt"), w, h, sink), 1);
     const char* features[] = {"contrast", "entropy", "dissimilarity", "energy", "homogeneity", "correlation"};
     const rice::COMPUTATE_FUNCTION functions[] = {rice::contrast, rice::entropy, rice::dissimilarity,
                                                   rice::energy, rice::homogeneity, rice::correlation};
@@ -166,25 +166,25 @@ TEST_F(Runs, GlcmGridsAreThoseOfThePlainComputation) {
                 }
                 expected += "\r\n";
             }
-            EXPECT_EQ(Bytes(At(std::string("GLCM_") + features[f] + "_" + suffix + ".txt")), expected)
+            EXPECT_EQ(Bytes(Path(std::string("GLCM_") + features[f] + "_" + suffix + ".txt")), expected)
                 << features[f] << " " << suffix;
         }
     }
 }
 
 TEST_F(Runs, GlcmOutputFolderThatCannotBeWrittenIsReported) {
-    Write(At("in.txt"), image7);
-    EXPECT_EQ(Glcm("set EditFilename " + At("in.txt") + "\nset EditOutputPath " + At("none") +
+    Write(Path("in.txt"), image7);
+    EXPECT_EQ(Glcm("set EditFilename " + Path("in.txt") + "\nset EditOutputPath " + Path("none") +
                    "\nset CheckBox_Energy on\nset CheckBox_0_degree on\n"),
-              Box("檔案不能開啟 : " + At("none/GLCM_contrast_n_s.txt")));
+              Box("檔案不能開啟 : " + Path("none/GLCM_contrast_n_s.txt")));
     EXPECT_EQ(Files(), (std::vector<std::string>{"in.txt"}));
 }
 
 TEST_F(Runs, GlcmTableTooLargeIsReportedAndTheToolGoesOn) {
-    Write(At("deep.txt"), Grid(7, 7, [](int x, int) { return x == 3 ? 100000 : 1; }));
-    Write(At("in.txt"), image7);
-    std::string shown = Run("click BtnGLCM\nset EditFilename " + At("deep.txt") + "\nset EditOutputPath " + root +
-                            "\nclick Btn_EXE\nset EditFilename " + At("in.txt") + "\nclick Btn_EXE\nclick Btn_EXIT\n");
+    Write(Path("deep.txt"), Grid(7, 7, [](int x, int) { return x == 3 ? 100000 : 1; }));
+    Write(Path("in.txt"), image7);
+    std::string shown = Run("click BtnGLCM\nset EditFilename " + Path("deep.txt") + "\nset EditOutputPath " + folder() +
+                            "\nclick Btn_EXE\nset EditFilename " + Path("in.txt") + "\nclick Btn_EXE\nclick Btn_EXIT\n");
     EXPECT_EQ(status, 0) << errors;
     EXPECT_EQ(shown.substr(0, 7), "[main] ");
     EXPECT_NE(shown.find("\n[main] 執行完畢\n"), std::string::npos) << shown;
@@ -192,23 +192,23 @@ TEST_F(Runs, GlcmTableTooLargeIsReportedAndTheToolGoesOn) {
 }
 
 TEST_F(Runs, GlcmWithNoFeatureWritesNothingAndFinishes) {
-    Write(At("in.txt"), image7);
-    EXPECT_EQ(Glcm("set EditFilename " + At("in.txt") + "\nset EditOutputPath " + root + "\nset CheckBox_Contrast off\n"),
+    Write(Path("in.txt"), image7);
+    EXPECT_EQ(Glcm("set EditFilename " + Path("in.txt") + "\nset EditOutputPath " + folder() + "\nset CheckBox_Contrast off\n"),
               Box("執行完畢"));
     EXPECT_EQ(Files(), (std::vector<std::string>{"in.txt"}));
 }
 
 TEST_F(Runs, CrossDiagonalRefusalsInOrder) {
-    Write(At("in.txt"), image7);
-    std::string ok = "set EditFilename " + At("in.txt") + "\nset EditOutputPath " + root + "\n";
+    Write(Path("in.txt"), image7);
+    std::string ok = "set EditFilename " + Path("in.txt") + "\nset EditOutputPath " + folder() + "\n";
     Table(&Runs::Cross, {
         {"set Edit_Image_Height\n", Box(" image 大小為空白")},
         {"set Edit_Image_Width seven\n", Box(" image 大小 錯誤")},
         {"set Edit_Image_Width 2\n", Box(" image 大小 錯誤")},
-        {"set EditFilename " + At("in.txt") + "\n", Box("輸出目錄為空白")},
-        {"set EditOutputPath " + root + "\n", Box("檔案名稱為空白")},
+        {"set EditFilename " + Path("in.txt") + "\n", Box("輸出目錄為空白")},
+        {"set EditOutputPath " + folder() + "\n", Box("檔案名稱為空白")},
         {ok + "set Edit_Image_Width 6\n",
-         Box("存檔格式錯誤(用ANSI不要用UNICODE)或檔案資料數過多 : " + At("in.txt"))},
+         Box("存檔格式錯誤(用ANSI不要用UNICODE)或檔案資料數過多 : " + Path("in.txt"))},
         {ok + "set ComboBox_DecimalFormat x\n", kNotInteger},
         {ok + "set ComboBox_DecimalFormat 99\n", Box("小數點後幾位必須在 0 到 15 之間")},
         {ok + "set CheckBox_3_level off\nset CheckBox_2_level off\n", Box("執行完畢")},
@@ -217,8 +217,8 @@ TEST_F(Runs, CrossDiagonalRefusalsInOrder) {
 }
 
 TEST_F(Runs, CrossDiagonalComputesAllSixAndWritesTheChecked) {
-    Write(At("in.txt"), image7);
-    EXPECT_EQ(Cross("set EditFilename " + At("in.txt") + "\nset EditOutputPath " + root +
+    Write(Path("in.txt"), image7);
+    EXPECT_EQ(Cross("set EditFilename " + Path("in.txt") + "\nset EditOutputPath " + folder() +
                     "\nset CheckBox_Contrast on\nset ComboBox_DecimalFormat 3\n"),
               Box("執行完畢"));
     EXPECT_EQ(Files(), (std::vector<std::string>{"CROSS_DIAGONAL_l2_contrast.txt", "CROSS_DIAGONAL_l2_correlation.txt",
@@ -226,7 +226,7 @@ TEST_F(Runs, CrossDiagonalComputesAllSixAndWritesTheChecked) {
                                                  "in.txt"}));
     rice::SilentSink sink;
     rice::MATRIX<unsigned int> image;
-    ASSERT_EQ(image.read_file(At("in.txt"), 7, 7, sink), 1);
+    ASSERT_EQ(image.read_file(Path("in.txt"), 7, 7, sink), 1);
     rice::MATRIX<float> m[6];
     std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
     rice::COMPUTATE_FUNCTION f[] = {rice::contrast, rice::entropy, rice::dissimilarity,
@@ -238,24 +238,24 @@ TEST_F(Runs, CrossDiagonalComputesAllSixAndWritesTheChecked) {
         pairs.push_back({f[i], &m[i]});
     }
     rice::CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL().compute(image, pairs);
-    ASSERT_TRUE(m[5].write_file(At("l3.txt"), sink));
+    ASSERT_TRUE(m[5].write_file(Path("l3.txt"), sink));
     rice::CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL().compute(image, pairs);
-    ASSERT_TRUE(m[0].write_file(At("l2.txt"), sink));
-    EXPECT_EQ(Bytes(At("CROSS_DIAGONAL_l3_correlation.txt")), Bytes(At("l3.txt")));
-    EXPECT_EQ(Bytes(At("CROSS_DIAGONAL_l2_contrast.txt")), Bytes(At("l2.txt")));
+    ASSERT_TRUE(m[0].write_file(Path("l2.txt"), sink));
+    EXPECT_EQ(Bytes(Path("CROSS_DIAGONAL_l3_correlation.txt")), Bytes(Path("l3.txt")));
+    EXPECT_EQ(Bytes(Path("CROSS_DIAGONAL_l2_contrast.txt")), Bytes(Path("l2.txt")));
     // A constant image has no contrast anywhere.
-    Write(At("flat.txt"), Grid(7, 7, [](int, int) { return 2; }));
-    fs::create_directories(At("out"));
-    Cross("set EditFilename " + At("flat.txt") + "\nset EditOutputPath " + At("out") +
+    Write(Path("flat.txt"), Grid(7, 7, [](int, int) { return 2; }));
+    fs::create_directories(Path("out"));
+    Cross("set EditFilename " + Path("flat.txt") + "\nset EditOutputPath " + Path("out") +
           "\nset CheckBox_Contrast on\nset CheckBox_2_level off\n");
-    EXPECT_EQ(Bytes(At("out/CROSS_DIAGONAL_l3_contrast.txt")), Framed(7, 7, 1, "0.0", "0.0"));
-    EXPECT_FALSE(rice::FileExists(At("out/CROSS_DIAGONAL_l2_contrast.txt")));
+    EXPECT_EQ(Bytes(Path("out/CROSS_DIAGONAL_l3_contrast.txt")), Framed(7, 7, 1, "0.0", "0.0"));
+    EXPECT_FALSE(rice::FileExists(Path("out/CROSS_DIAGONAL_l2_contrast.txt")));
 }
 
 TEST_F(Runs, FractalRefusalsInOrder) {
-    Write(At("in.txt"), Grid(17, 17, [](int x, int y) { return (x * y) % 7; }));
-    std::string names = "set EditInputFilename " + At("in.txt") + "\nset EditROutFilename " + At("r.txt") +
-                        "\nset EditDFOutFilename " + At("df.txt") + "\n";
+    Write(Path("in.txt"), Grid(17, 17, [](int x, int y) { return (x * y) % 7; }));
+    std::string names = "set EditInputFilename " + Path("in.txt") + "\nset EditROutFilename " + Path("r.txt") +
+                        "\nset EditDFOutFilename " + Path("df.txt") + "\n";
     Table(&Runs::Fractal, {
         {"set EditMainColumnSize x\n", kNotInteger},
         {"set ComboBoxMVRow x\n", kNotInteger},
@@ -266,7 +266,7 @@ TEST_F(Runs, FractalRefusalsInOrder) {
         {"", Box("輸入檔名?")},
         {"set EditInputFilename a\n", Box("輸出檔名(r)?")},
         {"set EditInputFilename a\nset EditROutFilename b\n", Box("輸出檔名(df)?")},
-        {names + "set EditMainRowSize 16\n", Box("存檔格式錯誤(用ANSI不要用UNICODE)或檔案資料數過多 : " + At("in.txt"))},
+        {names + "set EditMainRowSize 16\n", Box("存檔格式錯誤(用ANSI不要用UNICODE)或檔案資料數過多 : " + Path("in.txt"))},
         {names + "set ComboBox1 x\n", kNotInteger},
         {names + "set ComboBox1 -3\n", Box("小數點後幾位必須在 0 到 15 之間")},
     });
@@ -275,16 +275,16 @@ TEST_F(Runs, FractalRefusalsInOrder) {
 
 TEST_F(Runs, FractalWritesBothGridsWithoutAMessage) {
     // A flat surface: the same area at every step, so r² 0 and dimension 2.
-    Write(At("in.txt"), Grid(17, 17, [](int, int) { return 9; }));
-    EXPECT_EQ(Fractal("file " + At("in.txt") + "\nclick BtnFilename1\n"), "");
+    Write(Path("in.txt"), Grid(17, 17, [](int, int) { return 9; }));
+    EXPECT_EQ(Fractal("file " + Path("in.txt") + "\nclick BtnFilename1\n"), "");
     EXPECT_EQ(status, 0) << errors;
-    EXPECT_EQ(Bytes(At("in_r.txt")), Framed(17, 17, 2, "0.000", "0.000"));
-    EXPECT_EQ(Bytes(At("in_df.txt")), Framed(17, 17, 2, "2.000", "0.000"));
+    EXPECT_EQ(Bytes(Path("in_r.txt")), Framed(17, 17, 2, "0.000", "0.000"));
+    EXPECT_EQ(Bytes(Path("in_df.txt")), Framed(17, 17, 2, "2.000", "0.000"));
 }
 
 TEST_F(Runs, VariogramRefusalsInOrder) {
-    Write(At("b1.txt"), Grid(17, 17, [](int x, int y) { return (x + 2 * y) % 5; }));
-    std::string out = "set EditOutputPath " + root + "\n";
+    Write(Path("b1.txt"), Grid(17, 17, [](int x, int y) { return (x + 2 * y) % 5; }));
+    std::string out = "set EditOutputPath " + folder() + "\n";
     Table(&Runs::Variogram, {
         {"set ComboBox2 x\n", kNotInteger},
         {"", Box("輸出目錄為空白")},
@@ -297,36 +297,36 @@ TEST_F(Runs, VariogramRefusalsInOrder) {
         {out + "set ComboBox2 7\n", Box("h值必須小於moveing window大小")},
         {out + "set ComboBox2 0\n", Box("h值必須大於等於 1")},
         {out + "set ComboBox2 -2\n", Box("h值必須大於等於 1")},
-        {out + "set EditBand1Filename " + At("none") + "\n", Box("檔案不能開啟 : " + At("none"))},
-        {out + "set EditBand1Filename " + At("b1.txt") + "\nset ComboBox1 x\n", kNotInteger},
-        {out + "set EditBand1Filename " + At("b1.txt") + "\nset ComboBox1 20\n",
+        {out + "set EditBand1Filename " + Path("none") + "\n", Box("檔案不能開啟 : " + Path("none"))},
+        {out + "set EditBand1Filename " + Path("b1.txt") + "\nset ComboBox1 x\n", kNotInteger},
+        {out + "set EditBand1Filename " + Path("b1.txt") + "\nset ComboBox1 20\n",
          Box("小數點後幾位必須在 0 到 15 之間")},
         // Items of bands that were not read are skipped silently.
         {out + "check CheckListBox1 1 on\n", Box("執行完畢")},
     });
     EXPECT_EQ(Files(), (std::vector<std::string>{"b1.txt", "variogram.cfg"}));
     // Unequal windows can only come from the settings file.
-    Write(At("variogram.cfg"), "ComboBoxMVRow 5\r\nComboBoxMVColumn 7\r\n");
+    Write(Path("variogram.cfg"), "ComboBoxMVRow 5\r\nComboBoxMVColumn 7\r\n");
     EXPECT_EQ(Variogram(out), Box("Moveing Window 的 Row 與 Column 大小必須相同"));
 }
 
 TEST_F(Runs, VariogramNamesEachRunAfterStatisticHAndItem) {
-    Write(At("b1.txt"), Grid(17, 17, [](int, int) { return 4; }));
-    Write(At("b2.txt"), Grid(17, 17, [](int x, int) { return x % 3; }));
-    fs::create_directories(At("out"));
-    std::string shown = Variogram("set EditBand1Filename " + At("b1.txt") + "\nset EditBand2Filename " + At("b2.txt") +
-                                  "\nset EditOutputPath " + At("out") + "/\nset ComboBox2 2\n"
+    Write(Path("b1.txt"), Grid(17, 17, [](int, int) { return 4; }));
+    Write(Path("b2.txt"), Grid(17, 17, [](int x, int) { return x % 3; }));
+    fs::create_directories(Path("out"));
+    std::string shown = Variogram("set EditBand1Filename " + Path("b1.txt") + "\nset EditBand2Filename " + Path("b2.txt") +
+                                  "\nset EditOutputPath " + Path("out") + "/\nset ComboBox2 2\n"
                                   "check CheckListBox1 0 on\ncheck CheckListBox2 2 on\ncheck CheckListBox3 3 on\n"
                                   "check CheckListBox4 0 on\nset CheckBox_E_W off\nset CheckBox_NE_SW off\n"
                                   "set CheckBox_NW_SE off\nset CheckBox_average on\nclick CheckBox_Pesudo_cross\n");
     EXPECT_EQ(shown, Box("執行完畢"));
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(At("out"))) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(Path("out"))) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"Cross_Mdgram_h2_b2-1_avg.txt", "Cross_Mdgram_h2_b2-1_n_s.txt",
                                                "Direct_variogram_h2_b1_avg.txt", "Direct_variogram_h2_b1_n_s.txt"}));
     // A constant band has no variation at any lag.
-    EXPECT_EQ(Bytes(At("out/Direct_variogram_h2_b1_n_s.txt")), Framed(17, 17, 3, "0.000", "0.000"));
+    EXPECT_EQ(Bytes(Path("out/Direct_variogram_h2_b1_n_s.txt")), Framed(17, 17, 3, "0.000", "0.000"));
 }
 
 }  // namespace

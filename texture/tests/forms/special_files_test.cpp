@@ -22,12 +22,12 @@ const Special kSpecials[] = {
 
 TEST_F(SpecialFiles, BandGridGivesTheCannotOpenMessage) {
     for (const Special& s : kSpecials) {
-        fs::remove(At("band.txt"));
-        fs::remove(At("variogram.cfg"));
-        s.make(At("band.txt"));
-        EXPECT_EQ(Run("click BtnGLCM\nset EditFilename " + At("band.txt") + "\nset EditOutputPath " + root +
+        fs::remove(Path("band.txt"));
+        fs::remove(Path("variogram.cfg"));
+        s.make(Path("band.txt"));
+        EXPECT_EQ(Run("click BtnGLCM\nset EditFilename " + Path("band.txt") + "\nset EditOutputPath " + folder() +
                       "\nclick Btn_EXE\nclick Btn_EXIT\n"),
-                  "[main] 檔案不能開啟 : " + At("band.txt") + "\n")
+                  "[main] 檔案不能開啟 : " + Path("band.txt") + "\n")
             << s.what;
         EXPECT_EQ(status, 0) << s.what << errors;
     }
@@ -35,8 +35,8 @@ TEST_F(SpecialFiles, BandGridGivesTheCannotOpenMessage) {
 
 TEST_F(SpecialFiles, SettingsFileLeavesTheDefaults) {
     for (const Special& s : kSpecials) {
-        fs::remove(At("variogram.cfg"));
-        s.make(At("variogram.cfg"));
+        fs::remove(Path("variogram.cfg"));
+        s.make(Path("variogram.cfg"));
         auto app = Start();
         EXPECT_EQ(FORM_VARIOGRAM->Item("ComboBox1").text, "3") << s.what;
         EXPECT_EQ(FORM_VARIOGRAM->Item("EditMainRowSize").text, "17") << s.what;

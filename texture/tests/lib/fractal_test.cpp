@@ -4,12 +4,13 @@
 #include <vector>
 
 #include "platform/core/files.h"
+#include "platform/testing/temp_folder.h"
 #include "texture/lib/fractal_lib.h"
 #include "test_util.h"
 
 using namespace rice;
 using texture_test::ReadText;
-using texture_test::TempFolder;
+using rice::testing::TempFolder;
 
 namespace {
 
@@ -100,7 +101,7 @@ TEST(Fractal, OnlyExactlyPlanarWindowsGiveDimensionTwo) {
         {"flat 33, corner +1", 33, [](unsigned x, unsigned y) { return x == 32 && y == 32 ? 8u : 7u; }, false},
         {"flat 7 (steps tile unlike)", 7, [](unsigned, unsigned) { return 4u; }, false},
     };
-    std::string folder = TempFolder();
+    TempFolder folder("fractal");
     for (const auto& c : cases) {
         std::vector<unsigned> cells(c.n * c.n);
         for (unsigned i = 0; i < c.n * c.n; ++i) cells[i] = c.z(i % c.n, i / c.n);
@@ -111,11 +112,11 @@ TEST(Fractal, OnlyExactlyPlanarWindowsGiveDimensionTwo) {
             Fill(m, c.n, cells);
             m.set_format("");
             RecordingSink sink;
-            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", c.n, c.n, sink, {plain, 2}));
-            out[plain] = ReadText(folder + "/r.txt") + ReadText(folder + "/d.txt");
+            ASSERT_TRUE(fractal_dimension(m, folder / "r.txt", folder / "d.txt", c.n, c.n, sink, {plain, 2}));
+            out[plain] = ReadText(folder / "r.txt") + ReadText(folder / "d.txt");
             MATRIX<float> r_grid, d_grid;
-            ASSERT_EQ(r_grid.read_file(folder + "/r.txt", c.n, c.n, sink), 1);
-            ASSERT_EQ(d_grid.read_file(folder + "/d.txt", c.n, c.n, sink), 1);
+            ASSERT_EQ(r_grid.read_file(folder / "r.txt", c.n, c.n, sink), 1);
+            ASSERT_EQ(d_grid.read_file(folder / "d.txt", c.n, c.n, sink), 1);
             r2 = r_grid.at(c.n / 2, c.n / 2);
             D = d_grid.at(c.n / 2, c.n / 2);
         }
@@ -142,7 +143,7 @@ TEST(Fractal, FiveByFiveWindowsAgainstDoublePrecision) {
         {12, 14, 13, 15, 12, 11, 10, 16, 18, 17, 12, 12, 13, 14, 15, 20, 21, 19, 18, 17, 16, 15, 14, 13, 12},
         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
     };
-    std::string folder = TempFolder();
+    TempFolder folder("fractal");
     for (const auto& cells : windows) {
         double r2, D;
         ReferenceFractal(std::vector<double>(cells.begin(), cells.end()), 5, r2, D);
@@ -151,10 +152,10 @@ TEST(Fractal, FiveByFiveWindowsAgainstDoublePrecision) {
             Fill(m, 5, cells);
             m.set_format("");
             RecordingSink sink;
-            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", 5, 5, sink, {plain, 1}));
+            ASSERT_TRUE(fractal_dimension(m, folder / "r.txt", folder / "d.txt", 5, 5, sink, {plain, 1}));
             MATRIX<float> r_grid, d_grid;
-            ASSERT_EQ(r_grid.read_file(folder + "/r.txt", 5, 5, sink), 1);
-            ASSERT_EQ(d_grid.read_file(folder + "/d.txt", 5, 5, sink), 1);
+            ASSERT_EQ(r_grid.read_file(folder / "r.txt", 5, 5, sink), 1);
+            ASSERT_EQ(d_grid.read_file(folder / "d.txt", 5, 5, sink), 1);
             // Single-precision Heron on needle-like triangles costs a few digits.
             EXPECT_NEAR(r_grid.at(2, 2), r2, 1e-3);
             EXPECT_NEAR(d_grid.at(2, 2), D, 1e-3);
@@ -168,40 +169,40 @@ TEST(Fractal, FiveByFiveWindowsAgainstDoublePrecision) {
 }
 
 TEST(Fractal, WritesRSquaredFirstThenDimension) {
-    std::string folder = TempFolder();
+    TempFolder folder("fractal");
     FRACTAL_MATRIX m;
     Fill(m, 5, {0, 10, 20, 30, 40, 5, 9, 200, 3, 0, 255, 0, 255, 0, 255, 1, 2, 3, 4, 5, 90, 80, 70, 60, 50});
     m.set_decimal(3);
     RecordingSink sink;
-    ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", 5, 5, sink));
-    std::string r = ReadText(folder + "/r.txt");
+    ASSERT_TRUE(fractal_dimension(m, folder / "r.txt", folder / "d.txt", 5, 5, sink));
+    std::string r = ReadText(folder / "r.txt");
     EXPECT_EQ(r.substr(0, 32), "0.000 0.000 0.000 0.000 0.000 \r\n");
     // One name for both: the dimension grid is written last and stays.
-    ASSERT_TRUE(fractal_dimension(m, folder + "/same.txt", folder + "/same.txt", 5, 5, sink));
-    EXPECT_EQ(ReadText(folder + "/same.txt"), ReadText(folder + "/d.txt"));
-    EXPECT_NE(r, ReadText(folder + "/d.txt"));
+    ASSERT_TRUE(fractal_dimension(m, folder / "same.txt", folder / "same.txt", 5, 5, sink));
+    EXPECT_EQ(ReadText(folder / "same.txt"), ReadText(folder / "d.txt"));
+    EXPECT_NE(r, ReadText(folder / "d.txt"));
 
-    std::string bad = folder + "/missing/r.txt";
-    EXPECT_FALSE(fractal_dimension(m, bad, folder + "/d2.txt", 5, 5, sink));
+    std::string bad = folder / "missing/r.txt";
+    EXPECT_FALSE(fractal_dimension(m, bad, folder / "d2.txt", 5, 5, sink));
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], "檔案不能開啟 : " + bad);
-    EXPECT_FALSE(FileExists(folder + "/d2.txt"));
+    EXPECT_FALSE(FileExists(folder / "d2.txt"));
 }
 
 TEST(Fractal, WindowBelowFiveStopsOnTheRegressionCheck) {
     FRACTAL_MATRIX m;
     Fill(m, 5, std::vector<unsigned>(25, 1));
-    std::string folder = TempFolder();
+    TempFolder folder("fractal");
     for (bool plain : {true, false}) {
         RecordingSink sink;
         std::string err = texture_test::StopsWith(
-            [&] { fractal_dimension(m, folder + "/r", folder + "/d", 3, 3, sink, {plain, 1}); });
+            [&] { fractal_dimension(m, folder / "r", folder / "d", 3, 3, sink, {plain, 1}); });
         EXPECT_EQ(err, "Assertion failed: area.size() >= 3, file fractal_lib, line 84\n");
     }
 }
 
 TEST(Fractal, FastPathMatchesThePlainLoop) {
-    std::string folder = TempFolder();
+    TempFolder folder("fractal");
     struct Case {
         unsigned w, h, window, levels, seed;
         unsigned (*z)(unsigned x, unsigned y);  // in place of random cells when given
@@ -229,8 +230,8 @@ TEST(Fractal, FastPathMatchesThePlainLoop) {
         const TEXTURE_RUN_OPTIONS modes[3] = {{true, 1}, {false, 1}, {false, 4}};
         for (int k = 0; k < 3; ++k) {
             RecordingSink sink;
-            ASSERT_TRUE(fractal_dimension(m, folder + "/r.txt", folder + "/d.txt", c.window, c.window, sink, modes[k]));
-            out[k] = ReadText(folder + "/r.txt") + ReadText(folder + "/d.txt");
+            ASSERT_TRUE(fractal_dimension(m, folder / "r.txt", folder / "d.txt", c.window, c.window, sink, modes[k]));
+            out[k] = ReadText(folder / "r.txt") + ReadText(folder / "d.txt");
         }
         EXPECT_EQ(out[0], out[1]) << "seed " << c.seed;
         EXPECT_EQ(out[1], out[2]) << "seed " << c.seed;

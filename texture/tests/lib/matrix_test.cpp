@@ -10,6 +10,7 @@
 
 #include "platform/core/atomic_file.h"
 #include "platform/core/message_sink.h"
+#include "platform/testing/temp_folder.h"
 #include "texture/lib/matrix.h"
 #include "texture/lib/number_format.h"
 #include "texture/lib/probability_matrix.h"
@@ -18,7 +19,7 @@
 using namespace rice;
 using texture_test::ReadText;
 using texture_test::StopsWith;
-using texture_test::TempFolder;
+using rice::testing::TempFolder;
 using texture_test::WriteText;
 
 TEST(NumberFormat, FixedAndGeneralFormats) {
@@ -151,9 +152,9 @@ TEST(TextGrid, ReadsUnsignedGrids) {
         {"too_large_value", "1 2 3 4294967296", 2, 2, 0, too_few.c_str(), {}},
         {"utf16", std::string("\xff\xfe" "1\0 \0" "2\0", 8), 2, 1, 0, too_few.c_str(), {}},
     };
-    std::string folder = TempFolder();
+    TempFolder folder("grid");
     for (const auto& c : cases) {
-        std::string path = folder + "/" + c.name + ".txt";
+        std::string path = folder / c.name + ".txt";
         WriteText(path, c.text);
         MATRIX<unsigned int> m;
         RecordingSink sink;
@@ -170,19 +171,19 @@ TEST(TextGrid, ReadsUnsignedGrids) {
 }
 
 TEST(TextGrid, ReadRefusesMissingFilesAndHugeSizes) {
-    std::string folder = TempFolder();
+    TempFolder folder("grid");
     MATRIX<unsigned int> m;
     m.resize(2, 2);
     RecordingSink sink;
-    EXPECT_EQ(m.read_file(folder + "/none.txt", 2, 2, sink), 0);
-    EXPECT_EQ(m.read_file(folder, 2, 2, sink), 0);
-    WriteText(folder + "/small.txt", "1 2 3");
+    EXPECT_EQ(m.read_file(folder / "none.txt", 2, 2, sink), 0);
+    EXPECT_EQ(m.read_file(folder.path(), 2, 2, sink), 0);
+    WriteText(folder / "small.txt", "1 2 3");
     // A size typed far beyond memory is refused before anything is allocated.
-    EXPECT_EQ(m.read_file(folder + "/small.txt", 4000000000u, 4000000000u, sink), 0);
+    EXPECT_EQ(m.read_file(folder / "small.txt", 4000000000u, 4000000000u, sink), 0);
     ASSERT_EQ(sink.messages.size(), 3u);
-    EXPECT_EQ(sink.messages[0], "檔案不能開啟 : " + folder + "/none.txt");
-    EXPECT_EQ(sink.messages[1], "檔案不能開啟 : " + folder);
-    EXPECT_EQ(sink.messages[2], "影像大小超出記憶體 : " + folder + "/small.txt");
+    EXPECT_EQ(sink.messages[0], "檔案不能開啟 : " + folder / "none.txt");
+    EXPECT_EQ(sink.messages[1], "檔案不能開啟 : " + folder.path());
+    EXPECT_EQ(sink.messages[2], "影像大小超出記憶體 : " + folder / "small.txt");
     EXPECT_EQ(m.size_of_x(), 2u);  // unchanged
     EXPECT_THROW(m.resize(1u << 20, 1u << 20), TextureSizeError);
     PROBABILITY_MATRIX table;
@@ -190,24 +191,24 @@ TEST(TextGrid, ReadRefusesMissingFilesAndHugeSizes) {
 }
 
 TEST(TextGrid, ReadsFloatGridsBack) {
-    std::string folder = TempFolder();
-    WriteText(folder + "/f.txt", "0.5 -1.25 \r\n1E-3 +2 \r\n");
+    TempFolder folder("grid");
+    WriteText(folder / "f.txt", "0.5 -1.25 \r\n1E-3 +2 \r\n");
     MATRIX<float> m;
     RecordingSink sink;
-    ASSERT_EQ(m.read_file(folder + "/f.txt", 2, 2, sink), 1);
+    ASSERT_EQ(m.read_file(folder / "f.txt", 2, 2, sink), 1);
     EXPECT_EQ(m.at(0, 0), 0.5f);
     EXPECT_EQ(m.at(1, 0), -1.25f);
     EXPECT_EQ(m.at(0, 1), 1e-3f);
     EXPECT_EQ(m.at(1, 1), 2.0f);
     // A sign after the plus is not a number.
-    WriteText(folder + "/s.txt", "1 +-2 3 4");
-    EXPECT_EQ(m.read_file(folder + "/s.txt", 2, 2, sink), 0);
+    WriteText(folder / "s.txt", "1 +-2 3 4");
+    EXPECT_EQ(m.read_file(folder / "s.txt", 2, 2, sink), 0);
     ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0], "檔案資料數不夠 : " + folder + "/s.txt");
+    EXPECT_EQ(sink.messages[0], "檔案資料數不夠 : " + folder / "s.txt");
 }
 
 TEST(TextGrid, WritesFormattedRowsWithCrLf) {
-    std::string folder = TempFolder();
+    TempFolder folder("grid");
     MATRIX<float> m;
     m.resize(2, 2);
     m.at(0, 0) = 2.5f;
@@ -216,18 +217,18 @@ TEST(TextGrid, WritesFormattedRowsWithCrLf) {
     m.at(1, 1) = -1.0f;
     RecordingSink sink;
     m.set_decimal(3);
-    ASSERT_TRUE(m.write_file(folder + "/a.txt", sink));
-    EXPECT_EQ(ReadText(folder + "/a.txt"), "2.500 0.000 \r\n0.250 -1.000 \r\n");
+    ASSERT_TRUE(m.write_file(folder / "a.txt", sink));
+    EXPECT_EQ(ReadText(folder / "a.txt"), "2.500 0.000 \r\n0.250 -1.000 \r\n");
     m.set_decimal(1);
-    ASSERT_TRUE(m.write_file(folder + "/a.txt", sink));  // replaces the old file
-    EXPECT_EQ(ReadText(folder + "/a.txt"), "2.5 0.0 \r\n0.3 -1.0 \r\n");
+    ASSERT_TRUE(m.write_file(folder / "a.txt", sink));  // replaces the old file
+    EXPECT_EQ(ReadText(folder / "a.txt"), "2.5 0.0 \r\n0.3 -1.0 \r\n");
     m.set_format("");
     m.at(1, 0) = 0.1f;
-    ASSERT_TRUE(m.write_file(folder + "/g.txt", sink));
-    EXPECT_EQ(ReadText(folder + "/g.txt"), "2.5 0.100000001490116 \r\n0.25 -1 \r\n");
+    ASSERT_TRUE(m.write_file(folder / "g.txt", sink));
+    EXPECT_EQ(ReadText(folder / "g.txt"), "2.5 0.100000001490116 \r\n0.25 -1 \r\n");
     EXPECT_TRUE(sink.messages.empty());
 
-    std::string bad = folder + "/no_such_folder/a.txt";
+    std::string bad = folder / "no_such_folder/a.txt";
     EXPECT_FALSE(m.write_file(bad, sink));
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], "檔案不能開啟 : " + bad);
@@ -235,35 +236,35 @@ TEST(TextGrid, WritesFormattedRowsWithCrLf) {
 }
 
 TEST(TextGrid, WriteKeepsReadOnlyGridsAndWritesThroughLinks) {
-    std::string folder = TempFolder();
+    TempFolder folder("grid");
     MATRIX<float> m;
     m.resize(1, 1);
     m.set_decimal(1);
     RecordingSink sink;
-    WriteText(folder + "/kept.txt", "old\r\n");
-    std::filesystem::permissions(folder + "/kept.txt", std::filesystem::perms::owner_read);
-    EXPECT_FALSE(m.write_file(folder + "/kept.txt", sink));
-    EXPECT_EQ(sink.messages, std::vector<std::string>{"檔案不能開啟 : " + folder + "/kept.txt"});
-    EXPECT_EQ(ReadText(folder + "/kept.txt"), "old\r\n");
+    WriteText(folder / "kept.txt", "old\r\n");
+    std::filesystem::permissions(folder / "kept.txt", std::filesystem::perms::owner_read);
+    EXPECT_FALSE(m.write_file(folder / "kept.txt", sink));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"檔案不能開啟 : " + folder / "kept.txt"});
+    EXPECT_EQ(ReadText(folder / "kept.txt"), "old\r\n");
 
-    WriteText(folder + "/real.txt", "old\r\n");
-    std::filesystem::create_symlink("real.txt", folder + "/link.txt");
-    ASSERT_TRUE(m.write_file(folder + "/link.txt", sink));
-    EXPECT_TRUE(std::filesystem::is_symlink(folder + "/link.txt"));
-    EXPECT_EQ(ReadText(folder + "/real.txt"), "0.0 \r\n");
+    WriteText(folder / "real.txt", "old\r\n");
+    std::filesystem::create_symlink("real.txt", folder / "link.txt");
+    ASSERT_TRUE(m.write_file(folder / "link.txt", sink));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.txt"));
+    EXPECT_EQ(ReadText(folder / "real.txt"), "0.0 \r\n");
 
     // A full disk: the old grid stays whole and the operator is told.
     {
         ScopedWriteFaults full(
             [](WriteStep s, const std::string&) { return s == WriteStep::kWrite; });
-        EXPECT_FALSE(m.write_file(folder + "/real.txt", sink));
+        EXPECT_FALSE(m.write_file(folder / "real.txt", sink));
     }
-    EXPECT_EQ(sink.messages.back(), CannotWriteFileMessage(folder + "/real.txt"));
-    EXPECT_EQ(ReadText(folder + "/real.txt"), "0.0 \r\n");
+    EXPECT_EQ(sink.messages.back(), CannotWriteFileMessage(folder / "real.txt"));
+    EXPECT_EQ(ReadText(folder / "real.txt"), "0.0 \r\n");
 }
 
 TEST(TextGrid, WritesSeveralGridsSideBySide) {
-    std::string folder = TempFolder();
+    TempFolder folder("grid");
     MATRIX<float> grids[5];
     std::mt19937 gen(3);
     std::uniform_real_distribution<float> dist(-50, 50);
@@ -274,7 +275,7 @@ TEST(TextGrid, WritesSeveralGridsSideBySide) {
         grids[g].set_decimal(static_cast<unsigned>(g));
     }
     std::vector<GRID_FILE> files;
-    for (int g = 0; g < 5; ++g) files.emplace_back(&grids[g], folder + "/g" + std::to_string(g) + ".txt");
+    for (int g = 0; g < 5; ++g) files.emplace_back(&grids[g], folder / ("g" + std::to_string(g) + ".txt"));
     for (unsigned threads : {1u, 3u, 0u}) {
         RecordingSink sink;
         ASSERT_TRUE(write_files(files, sink, threads));
@@ -294,14 +295,14 @@ TEST(TextGrid, WritesSeveralGridsSideBySide) {
     }
     // Two files that cannot be written: the operator hears of the first in the list, the
     // others are written all the same.
-    std::string missing1 = folder + "/none/a.txt", missing2 = folder + "/none/b.txt";
-    std::vector<GRID_FILE> some = {{&grids[0], folder + "/h0.txt"}, {&grids[1], missing1},
-                                   {&grids[2], folder + "/h2.txt"}, {&grids[3], missing2}};
+    std::string missing1 = folder / "none/a.txt", missing2 = folder / "none/b.txt";
+    std::vector<GRID_FILE> some = {{&grids[0], folder / "h0.txt"}, {&grids[1], missing1},
+                                   {&grids[2], folder / "h2.txt"}, {&grids[3], missing2}};
     RecordingSink sink;
     EXPECT_FALSE(write_files(some, sink, 4));
     EXPECT_EQ(sink.messages, std::vector<std::string>{"檔案不能開啟 : " + missing1});
-    EXPECT_EQ(ReadText(folder + "/h2.txt"), ReadText(folder + "/g2.txt"));
-    EXPECT_TRUE(rice::FileExists(folder + "/h0.txt"));
+    EXPECT_EQ(ReadText(folder / "h2.txt"), ReadText(folder / "g2.txt"));
+    EXPECT_TRUE(rice::FileExists(folder / "h0.txt"));
 }
 
 TEST(Matrix, ResizeKeepsCellsOfAnUnchangedCountAndResetsTheMaximum) {
@@ -317,13 +318,13 @@ TEST(Matrix, ResizeKeepsCellsOfAnUnchangedCountAndResetsTheMaximum) {
     EXPECT_EQ(m.at(1, 5), 11u);
     EXPECT_EQ(m.max_value(), 50u);  // resizing forgets the cached maximum
 
-    std::string folder = TempFolder();
-    WriteText(folder + "/a.txt", "1 5 2 3");
-    WriteText(folder + "/b.txt", "1 9 2 3");
+    TempFolder folder("grid");
+    WriteText(folder / "a.txt", "1 5 2 3");
+    WriteText(folder / "b.txt", "1 9 2 3");
     RecordingSink sink;
-    ASSERT_EQ(m.read_file(folder + "/a.txt", 2, 2, sink), 1);
+    ASSERT_EQ(m.read_file(folder / "a.txt", 2, 2, sink), 1);
     EXPECT_EQ(m.max_value(), 5u);
-    ASSERT_EQ(m.read_file(folder + "/b.txt", 2, 2, sink), 1);
+    ASSERT_EQ(m.read_file(folder / "b.txt", 2, 2, sink), 1);
     EXPECT_EQ(m.max_value(), 9u);  // a second read into the same matrix is seen
 }
 

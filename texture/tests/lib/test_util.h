@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <random>
 #include <string>
 
@@ -11,16 +10,6 @@
 #include "texture/lib/matrix.h"
 
 namespace texture_test {
-
-// A fresh folder per test under the build tree.
-inline std::string TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::path p = std::filesystem::path(RICE_BINARY_DIR) / "texture_lib_tmp" /
-                              (std::string(info->test_suite_name()) + "." + info->name());
-    std::filesystem::remove_all(p);
-    std::filesystem::create_directories(p);
-    return p.string();
-}
 
 inline void WriteText(const std::string& path, const std::string& text) {
     ASSERT_TRUE(rice::WriteFileAtomic(path, text)) << path;
