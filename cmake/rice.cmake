@@ -151,8 +151,8 @@ function(rice_tests name dir)
   target_link_libraries(${name} PRIVATE ${R_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
   _rice_relative(own ${dir} ${R_DIRS})
   _rice_sees(${name} "${own}" "${R_DEPS}")
-  target_compile_definitions(${name} PRIVATE RICE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-                                             RICE_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  # No build-tree path is handed to tests: they write only in their temporary folders.
+  target_compile_definitions(${name} PRIVATE RICE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   set(props "")
   if(R_LABELS)
     list(APPEND props LABELS "${R_LABELS}")
