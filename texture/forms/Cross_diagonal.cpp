@@ -5,27 +5,10 @@
 #include "platform/ui/ui.h"
 #include "texture/forms/Gis.h"
 #include "texture/forms/Openpath.h"
+#include "texture/forms/features.h"
 #include "texture/lib/cross_diagonal.h"
 
 namespace tex {
-namespace {
-
-struct Feature {
-    const char* box;
-    const char* caption;
-    const char* word;
-    rice::COMPUTATE_FUNCTION function;
-};
-const Feature kFeatures[] = {
-    {"CheckBox_Contrast", "Contrast", "contrast", rice::contrast},
-    {"CheckBox_Entropy", "Entropy", "entropy", rice::entropy},
-    {"CheckBox_Dissimilarity", "Dissimilarity", "dissimilarity", rice::dissimilarity},
-    {"CheckBox_Energy", "Energy", "energy", rice::energy},
-    {"CheckBox_Homogeneity", "Homogeneity", "homogeneity", rice::homogeneity},
-    {"CheckBox_Correlation", "Correlation", "correlation", rice::correlation},
-};
-
-}  // namespace
 
 TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : ui::Window("CROSS_DIAGONAL", 520, 400, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
@@ -40,11 +23,7 @@ TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : ui::Window("CROSS_DIAGONAL", 520,
     ui::Control& decimals = Add(Make(ui::Kind::ComboBox, "ComboBox_DecimalFormat", "1", {176, 68, 80, 21}));
     decimals.items = {"1", "2", "3", "4", "5", "6"};
     decimals.selected = 0;
-    int y = 16;
-    for (const Feature& f : kFeatures) {
-        Add(Make(ui::Kind::CheckBox, f.box, f.caption, {290, y, 100, 17}));
-        y += 24;
-    }
+    AddFeatureBoxes(*this, 290, 16);
     Item("CheckBox_Correlation").checked = true;
     Add(Make(ui::Kind::CheckBox, "CheckBox_3_level", "3_level", {400, 16, 100, 17})).checked = true;
     Add(Make(ui::Kind::CheckBox, "CheckBox_2_level", "2_level", {400, 40, 100, 17})).checked = true;
@@ -78,18 +57,9 @@ void TFORM_CROSS_DIAGONAL::Btn_EXITClick() { EndModal(ui::kCancel); }
 
 void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread
-    const std::string& widthText = Item("Edit_Image_Width").text;
-    const std::string& heightText = Item("Edit_Image_Height").text;
-    if (widthText.empty() || heightText.empty()) return Info(" image 大小為空白");
     int imageWidth = 0, imageHeight = 0;
-    try {
-        imageWidth = StrToInt(widthText);
-        imageHeight = StrToInt(heightText);
-    } catch (const ConvertError&) {
-        return Info(kImageSizeError);
-    }
     // The 3 x 3 window needs an image of at least 3 x 3.
-    if (!ImageSizeOk(imageWidth, imageHeight)) return Info(kImageSizeError);
+    if (!ReadImageSize(*this, imageWidth, imageHeight)) return;
     std::string folder = Item("EditOutputPath").text;
     if (folder.empty()) return Info("輸出目錄為空白");
     folder = WithSeparator(folder);
@@ -101,16 +71,16 @@ void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {
     if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return;
     int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
     if (!DecimalsOk(decimals)) return Info(kDecimalsError);
-    rice::RESULT_MATRIX<float> results[std::size(kFeatures)];
+    rice::RESULT_MATRIX<float> results[kFeatureCount];
     std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
-    for (size_t f = 0; f < std::size(kFeatures); ++f) {
+    for (size_t f = 0; f < kFeatureCount; ++f) {
         results[f].resize(unsigned(imageWidth), unsigned(imageHeight));
         results[f].clear();
         results[f].set_decimal(unsigned(decimals));
         pairs.push_back({kFeatures[f].function, &results[f]});
     }
     auto writeChecked = [&](const char* level) {
-        for (size_t f = 0; f < std::size(kFeatures); ++f) {
+        for (size_t f = 0; f < kFeatureCount; ++f) {
             if (!Item(kFeatures[f].box).checked) continue;
             std::string name = folder + "CROSS_DIAGONAL_" + level + "_" + kFeatures[f].word + ".txt";
             if (!results[f].write_file(name, sink)) return false;

@@ -6,25 +6,11 @@
 #include "platform/ui/ui.h"
 #include "texture/forms/Gis.h"
 #include "texture/forms/Openpath.h"
+#include "texture/forms/features.h"
 #include "texture/lib/glcm.h"
 
 namespace tex {
 namespace {
-
-struct Feature {
-    const char* box;
-    const char* caption;
-    const char* word;
-    rice::COMPUTATE_FUNCTION function;
-};
-const Feature kFeatures[] = {
-    {"CheckBox_Contrast", "Contrast", "contrast", rice::contrast},
-    {"CheckBox_Entropy", "Entropy", "entropy", rice::entropy},
-    {"CheckBox_Dissimilarity", "Dissimilarity", "dissimilarity", rice::dissimilarity},
-    {"CheckBox_Energy", "Energy", "energy", rice::energy},
-    {"CheckBox_Homogeneity", "Homogeneity", "homogeneity", rice::homogeneity},
-    {"CheckBox_Correlation", "Correlation", "correlation", rice::correlation},
-};
 
 // In the order the run computes them.
 struct Direction {
@@ -74,17 +60,13 @@ TFORM_GLCM::TFORM_GLCM() : ui::Window("GLCM", 520, 420, ui::Units::Pixels) {
     label("Label5", "The DecimalFormat is", {16, 128, 150, 16});
     combo("ComboBox_DecimalFormat", "1", {"1", "2", "3", "4", "5", "6"}, {176, 124, 80, 21});
 
-    int y = 16;
-    for (const Feature& f : kFeatures) {
-        Add(Make(ui::Kind::CheckBox, f.box, f.caption, {290, y, 100, 17}));
-        y += 24;
-    }
+    AddFeatureBoxes(*this, 290, 16);
     Item("CheckBox_Contrast").checked = true;
     const char* directionCaptions[][2] = {{"CheckBox_0_degree", "0 度(E-W)"},
                                           {"CheckBox_45_degree", "45 度(NE-SW)"},
                                           {"CheckBox_90_degree", "90 度(N-S)"},
                                           {"CheckBox_135_degree", "135 度(NW-SE)"}};
-    y = 16;
+    int y = 16;
     for (auto& d : directionCaptions) {
         const char* name = d[0];
         Add(Make(ui::Kind::CheckBox, name, d[1], {400, y, 110, 17})).onClick =
@@ -135,17 +117,8 @@ void TFORM_GLCM::Btn_EXITClick() { EndModal(ui::kCancel); }
 void TFORM_GLCM::Btn_EXEClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread
     int MASK = StrToInt(Item("ComboBox_MW_Size").text);
-    const std::string& widthText = Item("Edit_Image_Width").text;
-    const std::string& heightText = Item("Edit_Image_Height").text;
-    if (widthText.empty() || heightText.empty()) return Info(" image 大小為空白");
     int imageWidth = 0, imageHeight = 0;
-    try {
-        imageWidth = StrToInt(widthText);
-        imageHeight = StrToInt(heightText);
-    } catch (const ConvertError&) {
-        return Info(kImageSizeError);
-    }
-    if (!ImageSizeOk(imageWidth, imageHeight)) return Info(kImageSizeError);
+    if (!ReadImageSize(*this, imageWidth, imageHeight)) return;
     // The window must be odd, at least 3 and inside the image: the computation assumes it.
     if (MASK < 3 || MASK % 2 == 0) return Info("MASK 大小必須是 3 以上的奇數");
     if (MASK > imageWidth || MASK > imageHeight) return Info("MASK 大小不可大於 image 大小");
@@ -162,10 +135,10 @@ void TFORM_GLCM::Btn_EXEClick() {
     if (!DecimalsOk(decimals)) return Info(kDecimalsError);
     // Two sets of result matrices: one direction's grids are written while the next one is
     // computed into the other set.
-    rice::RESULT_MATRIX<float> results[2][std::size(kFeatures)];
+    rice::RESULT_MATRIX<float> results[2][kFeatureCount];
     std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs[2];
     std::vector<size_t> checked;
-    for (size_t f = 0; f < std::size(kFeatures); ++f) {
+    for (size_t f = 0; f < kFeatureCount; ++f) {
         if (!Item(kFeatures[f].box).checked) continue;
         for (int set = 0; set < 2; ++set) {
             results[set][f].set_decimal(unsigned(decimals));
