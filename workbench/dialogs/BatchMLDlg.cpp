@@ -2,6 +2,7 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/choice_checks.h"
 #include "workbench/dialogs/CML.h"
 #include "workbench/engine/text_fields.h"
 
@@ -129,20 +130,16 @@ void CBatchMLDlg::OnOK() {
     UpdateData(true);
     double lo1 = BoundValue(m_lo1Text), hi1 = BoundValue(m_hi1Text);
     double lo2 = BoundValue(m_lo2Text), hi2 = BoundValue(m_hi2Text);
-    std::string message = "\n";
-    if (hi1 < lo1) message += "最高分類機率上限大於下限，請重新選擇!!\n";
-    if (hi2 < lo2) message += "水稻減非水稻上限大於下限，請重新選擇!!\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {hi1 < lo1, "最高分類機率上限大於下限，請重新選擇!!"},
+            {hi2 < lo2, "水稻減非水稻上限大於下限，請重新選擇!!"},
+        }))
         return;
-    }
-    message = "\n";
-    if (m_imagePath.empty()) message += "請重新選擇原始影像檔!!\n";
-    if (m_parcelPaths.empty()) message += "請重新選擇坵塊影像檔\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {m_imagePath.empty(), "請重新選擇原始影像檔!!"},
+            {m_parcelPaths.empty(), "請重新選擇坵塊影像檔"},
+        }))
         return;
-    }
     ui::Window::OnOK();
 }
 

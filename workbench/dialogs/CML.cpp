@@ -4,6 +4,7 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/choice_checks.h"
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/engine/classifier.h"
 #include "workbench/engine/lan_image.h"
@@ -162,14 +163,12 @@ void CML::OnHScroll(int sliderId) {
 }
 
 void CML::OnOK() {
-    std::string message = "\n";
-    if (m_sourceImageName.empty()) message += "請重新選擇原始影像檔!!\n";
-    if (m_classInfoFolder.empty()) message += "請重新選擇分類資訊檔!!\n";
-    if (m_outputFolder.empty()) message += "請重新選擇分類後影像儲存位置!!\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {m_sourceImageName.empty(), "請重新選擇原始影像檔!!"},
+            {m_classInfoFolder.empty(), "請重新選擇分類資訊檔!!"},
+            {m_outputFolder.empty(), "請重新選擇分類後影像儲存位置!!"},
+        }))
         return;
-    }
     ui::Window::OnOK();
 }
 

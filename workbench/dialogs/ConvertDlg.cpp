@@ -2,6 +2,7 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/choice_checks.h"
 
 namespace {
 
@@ -54,13 +55,11 @@ void CConvertDlg::OnBnClickedSaveTarget() {
 }
 
 void CConvertDlg::OnOK() {
-    std::string message = "\n";
-    if (m_sourceName.empty()) message += "請確認已選取分類資訊檔\n";
-    if (m_targetName.empty()) message += "請重新選擇儲存位置\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {m_sourceName.empty(), "請確認已選取分類資訊檔"},
+            {m_targetName.empty(), "請重新選擇儲存位置"},
+        }))
         return;
-    }
     ui::Window::OnOK();
 }
 
