@@ -3,14 +3,12 @@
 #include <vector>
 
 #include "platform/ui/ui.h"
-#include "texture/forms/Gis.h"
-#include "texture/forms/Openpath.h"
 #include "texture/forms/features.h"
 #include "texture/lib/cross_diagonal.h"
 
 namespace tex {
 
-TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : ui::Window("CROSS_DIAGONAL", 520, 400, ui::Units::Pixels) {
+TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : GridForm("CROSS_DIAGONAL", 520, 400, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
     auto label = [this](const char* name, const char* text, ui::Rect r) {
         Add(Make(ui::Kind::Label, name, text, r));
@@ -40,20 +38,6 @@ TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : ui::Window("CROSS_DIAGONAL", 520,
     Add(Make(ui::Kind::Button, "Btn_EXIT", "離開", {280, 300, 75, 25})).onClick =
         Handler([this] { Btn_EXITClick(); });
 }
-
-int TFORM_CROSS_DIAGONAL::ShowModal() { return ui::Current().RunModal(*this); }
-
-void TFORM_CROSS_DIAGONAL::BtnOpenFileClick() {
-    OpenDialog1.Execute();
-    Item("EditFilename").SetText(OpenDialog1.FileName);
-}
-
-void TFORM_CROSS_DIAGONAL::BtnPathOpenClick() {
-    FORM_Openpath->ShowModal();
-    Item("EditOutputPath").SetText(FORM_Openpath->ChosenPath);
-}
-
-void TFORM_CROSS_DIAGONAL::Btn_EXITClick() { EndModal(ui::kCancel); }
 
 void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread

@@ -105,18 +105,10 @@ void TFORM_FRACTAL::BtnFilename3Click() {
     Item("EditDFOutFilename").SetText(OpenDialog3.FileName);
 }
 
-void TFORM_FRACTAL::ComboBoxMVRowChange() { Item("ComboBoxMVColumn").SetText(Item("ComboBoxMVRow").text); }
-void TFORM_FRACTAL::ComboBoxMVColumnChange() { Item("ComboBoxMVRow").SetText(Item("ComboBoxMVColumn").text); }
-
-void TFORM_FRACTAL::EditMainRowSizeChange() {
-    SetEditText(Item("EditCutRowSize_bin"), "1");
-    SetEditText(Item("EditCutRowSize_end"), Item("EditMainRowSize").text);
-}
-
-void TFORM_FRACTAL::EditMainColumnSizeChange() {
-    SetEditText(Item("EditCutColumnSize_bin"), "1");
-    SetEditText(Item("EditCutColumnSize_end"), Item("EditMainColumnSize").text);
-}
+void TFORM_FRACTAL::ComboBoxMVRowChange() { MirrorText(*this, "ComboBoxMVRow", "ComboBoxMVColumn"); }
+void TFORM_FRACTAL::ComboBoxMVColumnChange() { MirrorText(*this, "ComboBoxMVColumn", "ComboBoxMVRow"); }
+void TFORM_FRACTAL::EditMainRowSizeChange() { ResetCutRange(*this, "Row"); }
+void TFORM_FRACTAL::EditMainColumnSizeChange() { ResetCutRange(*this, "Column"); }
 
 void TFORM_FRACTAL::BtnExitClick() { EndModal(ui::kCancel); }
 

@@ -4,8 +4,6 @@
 #include <vector>
 
 #include "platform/ui/ui.h"
-#include "texture/forms/Gis.h"
-#include "texture/forms/Openpath.h"
 #include "texture/forms/features.h"
 #include "texture/lib/glcm.h"
 
@@ -39,7 +37,7 @@ std::string FileName(const Feature& f, const std::string& suffix) {
 
 }  // namespace
 
-TFORM_GLCM::TFORM_GLCM() : ui::Window("GLCM", 520, 420, ui::Units::Pixels) {
+TFORM_GLCM::TFORM_GLCM() : GridForm("GLCM", 520, 420, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
     auto label = [this](const char* name, const char* text, ui::Rect r) {
         Add(Make(ui::Kind::Label, name, text, r));
@@ -91,18 +89,6 @@ TFORM_GLCM::TFORM_GLCM() : ui::Window("GLCM", 520, 420, ui::Units::Pixels) {
         Handler([this] { Btn_EXITClick(); });
 }
 
-int TFORM_GLCM::ShowModal() { return ui::Current().RunModal(*this); }
-
-void TFORM_GLCM::BtnOpenFileClick() {
-    OpenDialog1.Execute();
-    Item("EditFilename").SetText(OpenDialog1.FileName);
-}
-
-void TFORM_GLCM::BtnPathOpenClick() {
-    FORM_Openpath->ShowModal();
-    Item("EditOutputPath").SetText(FORM_Openpath->ChosenPath);
-}
-
 void TFORM_GLCM::CheckBox_AllClick() {
     if (!Item("CheckBox_All").checked) return;
     for (const Direction& d : kDirections) SetChecked(Item(d.box), true);
@@ -111,8 +97,6 @@ void TFORM_GLCM::CheckBox_AllClick() {
 void TFORM_GLCM::CheckBox_directionClick(const char* name) {
     if (Item("CheckBox_All").checked) SetChecked(Item(name), true);
 }
-
-void TFORM_GLCM::Btn_EXITClick() { EndModal(ui::kCancel); }
 
 void TFORM_GLCM::Btn_EXEClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread

@@ -168,18 +168,10 @@ void TFORM_VARIOGRAM::CheckBox_MethodClick(int method) {
     Item(kMethods[method].list).enabled = Item(kMethods[method].box).checked;
 }
 
-void TFORM_VARIOGRAM::ComboBoxMVRowChange() { Item("ComboBoxMVColumn").SetText(Item("ComboBoxMVRow").text); }
-void TFORM_VARIOGRAM::ComboBoxMVColumnChange() { Item("ComboBoxMVRow").SetText(Item("ComboBoxMVColumn").text); }
-
-void TFORM_VARIOGRAM::EditMainRowSizeChange() {
-    SetEditText(Item("EditCutRowSize_bin"), "1");
-    SetEditText(Item("EditCutRowSize_end"), Item("EditMainRowSize").text);
-}
-
-void TFORM_VARIOGRAM::EditMainColumnSizeChange() {
-    SetEditText(Item("EditCutColumnSize_bin"), "1");
-    SetEditText(Item("EditCutColumnSize_end"), Item("EditMainColumnSize").text);
-}
+void TFORM_VARIOGRAM::ComboBoxMVRowChange() { MirrorText(*this, "ComboBoxMVRow", "ComboBoxMVColumn"); }
+void TFORM_VARIOGRAM::ComboBoxMVColumnChange() { MirrorText(*this, "ComboBoxMVColumn", "ComboBoxMVRow"); }
+void TFORM_VARIOGRAM::EditMainRowSizeChange() { ResetCutRange(*this, "Row"); }
+void TFORM_VARIOGRAM::EditMainColumnSizeChange() { ResetCutRange(*this, "Column"); }
 
 void TFORM_VARIOGRAM::BtnExitClick() {
     FormClose();

@@ -76,6 +76,15 @@ ui::Control Make(ui::Kind kind, const std::string& name, const std::string& text
     return c;
 }
 
+void MirrorText(ui::Window& form, const char* from, const char* to) {
+    form.Item(to).SetText(form.Item(from).text);
+}
+
+void ResetCutRange(ui::Window& form, const std::string& side) {
+    SetEditText(form.Item("EditCut" + side + "Size_bin"), "1");
+    SetEditText(form.Item("EditCut" + side + "Size_end"), form.Item("EditMain" + side + "Size").text);
+}
+
 std::string WithSeparator(const std::string& folder) {
     if (!folder.empty() && folder.back() == rice::kSep) return folder;
     return folder + rice::kSep;

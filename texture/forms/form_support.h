@@ -54,6 +54,12 @@ struct OpenDialog {
 // Control maker for the forms' templates (positions in form pixels).
 ui::Control Make(ui::Kind kind, const std::string& name, const std::string& text, ui::Rect rect);
 
+// The fractal and variogram forms' size fields. The moving window is square: either side's list
+// sets the other.
+void MirrorText(ui::Window& form, const char* from, const char* to);
+// A new image side ("Row" or "Column") makes its cut range the whole side.
+void ResetCutRange(ui::Window& form, const std::string& side);
+
 // Output folder with the separator appended when it does not end with one.
 std::string WithSeparator(const std::string& folder);
 
