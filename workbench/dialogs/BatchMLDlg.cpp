@@ -2,6 +2,7 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
 #include "workbench/dialogs/choice_checks.h"
 #include "workbench/dialogs/CML.h"
 #include "workbench/engine/text_fields.h"
@@ -71,29 +72,12 @@ double CBatchMLDlg::BoundValue(const std::string& text) {
 }
 
 void CBatchMLDlg::OnBnClickedBrowseImage() {
-    Item(IDC_IMAGE_EDIT).SetText("");
-    m_imagePath.clear();
-    ui::FileRequest r;
-    r.filter = "原始影像檔(*.lan)|*.lan||";
-    r.defaultExt = "lan";
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    std::vector<std::string> chosen = ui::Current().OpenFile(r);
-    if (chosen.empty()) return;
-    m_imagePath = chosen[0];
-    Item(IDC_IMAGE_EDIT).SetText(m_imagePath);
+    dlg::PickFileInto(Item(IDC_IMAGE_EDIT), m_imagePath, "原始影像檔(*.lan)|*.lan||", "lan");
 }
 
 void CBatchMLDlg::OnBnClickedBrowseInfoFolder() {
-    Item(IDC_INFO_EDIT).SetText("");
-    m_infoFolder.clear();
-    ui::FolderRequest r;
-    r.title = "選擇水稻分類資訊所在目錄:";
-    r.fileSystemOnly = true;
-    if (std::optional<std::string> chosen = ui::Current().BrowseFolder(r)) {
-        m_infoFolder = *chosen;
-        Item(IDC_INFO_EDIT).SetText(m_infoFolder);
-    }
+    dlg::PickFolderInto(Item(IDC_INFO_EDIT), m_infoFolder,
+                        {.title = "選擇水稻分類資訊所在目錄:", .fileSystemOnly = true});
 }
 
 void CBatchMLDlg::OnBnClickedAddParcels() {

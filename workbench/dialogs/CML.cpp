@@ -4,6 +4,7 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
 #include "workbench/dialogs/choice_checks.h"
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/engine/classifier.h"
@@ -84,27 +85,12 @@ std::string CML::MergeInfoPath(const std::string& folder, const std::string& par
 }
 
 void CML::OnBnClickedClassInfoFolder() {
-    Item(IDC_INFO_EDIT).SetText("");
-    m_classInfoFolder.clear();
-    ui::FolderRequest r;
-    r.title = "選擇分類資訊所在目錄:";
-    if (auto folder = ui::Current().BrowseFolder(r)) {
-        m_classInfoFolder = *folder;
-        Item(IDC_INFO_EDIT).SetText(*folder);
-    }
+    dlg::PickFolderInto(Item(IDC_INFO_EDIT), m_classInfoFolder, {.title = "選擇分類資訊所在目錄:"});
 }
 
 void CML::OnBnClickedOutputFolder() {
-    Item(IDC_OUTPUT_EDIT).SetText("");
-    m_outputFolder.clear();
-    ui::FolderRequest r;
-    r.title = "選擇分類後影像儲存目錄:";
-    r.newStyle = true;
-    r.noNetworkBelowDomain = true;
-    if (auto folder = ui::Current().BrowseFolder(r)) {
-        m_outputFolder = *folder;
-        Item(IDC_OUTPUT_EDIT).SetText(*folder);
-    }
+    dlg::PickFolderInto(Item(IDC_OUTPUT_EDIT), m_outputFolder,
+                        {.title = "選擇分類後影像儲存目錄:", .newStyle = true, .noNetworkBelowDomain = true});
 }
 
 void CML::OnBnClickedOpenImage() {

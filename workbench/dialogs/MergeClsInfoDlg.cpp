@@ -1,22 +1,17 @@
 #include "workbench/dialogs/MergeClsInfoDlg.h"
 
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
 #include "workbench/dialogs/choice_checks.h"
 
 namespace {
 
 void BrowseInto(ui::Control& edit, std::string& folder, const char* title, bool outputStyle) {
-    edit.SetText("");
-    folder.clear();
-    ui::FolderRequest r;
-    r.title = title;
-    r.fileSystemOnly = true;
-    r.newStyle = outputStyle;
-    r.noNetworkBelowDomain = outputStyle;
-    if (std::optional<std::string> chosen = ui::Current().BrowseFolder(r)) {
-        folder = *chosen;
-        edit.SetText(folder);
-    }
+    dlg::PickFolderInto(edit, folder,
+                        {.title = title,
+                         .fileSystemOnly = true,
+                         .newStyle = outputStyle,
+                         .noNetworkBelowDomain = outputStyle});
 }
 
 }  // namespace
