@@ -26,17 +26,8 @@ TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : GridForm("CROSS_DIAGONAL", 520, 4
     Add(Make(ui::Kind::CheckBox, "CheckBox_3_level", "3_level", {400, 16, 100, 17})).checked = true;
     Add(Make(ui::Kind::CheckBox, "CheckBox_2_level", "2_level", {400, 40, 100, 17})).checked = true;
 
-    Add(Make(ui::Kind::Button, "BtnOpenFile", "開啟檔案", {16, 180, 75, 25})).onClick =
-        Handler([this] { BtnOpenFileClick(); });
-    Add(Make(ui::Kind::Edit, "EditFilename", "", {100, 182, 400, 21}));
-    Add(Make(ui::Kind::Button, "BtnPathOpen", "開啟目錄", {16, 230, 75, 25})).onClick =
-        Handler([this] { BtnPathOpenClick(); });
-    label("Label4", "檔案輸出目錄", {100, 214, 120, 16});
-    Add(Make(ui::Kind::Edit, "EditOutputPath", "", {100, 232, 400, 21}));
-    Add(Make(ui::Kind::Button, "Btn_EXE", "執行", {160, 300, 75, 25})).onClick =
-        Handler([this] { Btn_EXEClick(); });
-    Add(Make(ui::Kind::Button, "Btn_EXIT", "離開", {280, 300, 75, 25})).onClick =
-        Handler([this] { Btn_EXITClick(); });
+    AddFileRow({.fileY = 180, .folderButtonY = 230,
+                .labelName = "Label4", .labelY = 214, .folderY = 232, .runY = 300});
 }
 
 void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {

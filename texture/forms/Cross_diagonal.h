@@ -9,7 +9,7 @@ class TFORM_CROSS_DIAGONAL : public GridForm {
 public:
     TFORM_CROSS_DIAGONAL();
 
-    void Btn_EXEClick();
+    void Btn_EXEClick() override;
 };
 
 }  // namespace tex

@@ -75,18 +75,8 @@ TFORM_GLCM::TFORM_GLCM() : GridForm("GLCM", 520, 420, ui::Units::Pixels) {
     Add(Make(ui::Kind::CheckBox, "CheckBox_All", "All(average)", {400, y, 110, 17})).onClick =
         Handler([this] { CheckBox_AllClick(); });
 
-    Add(Make(ui::Kind::Button, "BtnOpenFile", "開啟檔案", {16, 200, 75, 25})).onClick =
-        Handler([this] { BtnOpenFileClick(); });
-    Add(Make(ui::Kind::Edit, "EditFilename", "", {100, 202, 400, 21}));
-    Add(Make(ui::Kind::Button, "BtnPathOpen", "開啟目錄", {16, 240, 75, 25})).onClick =
-        Handler([this] { BtnPathOpenClick(); });
-    label("Label6", "檔案輸出目錄", {100, 232, 120, 16});
-    // No drive letters here: the output folder starts empty.
-    Add(Make(ui::Kind::Edit, "EditOutputPath", "", {100, 250, 400, 21}));
-    Add(Make(ui::Kind::Button, "Btn_EXE", "執行", {160, 320, 75, 25})).onClick =
-        Handler([this] { Btn_EXEClick(); });
-    Add(Make(ui::Kind::Button, "Btn_EXIT", "離開", {280, 320, 75, 25})).onClick =
-        Handler([this] { Btn_EXITClick(); });
+    AddFileRow({.fileY = 200, .folderButtonY = 240,
+                .labelName = "Label6", .labelY = 232, .folderY = 250, .runY = 320});
 }
 
 void TFORM_GLCM::CheckBox_AllClick() {

@@ -11,7 +11,7 @@ public:
 
     void CheckBox_AllClick();
     void CheckBox_directionClick(const char* name);  // the four direction boxes
-    void Btn_EXEClick();
+    void Btn_EXEClick() override;
 };
 
 }  // namespace tex

@@ -10,10 +10,22 @@ class GridForm : public ui::Window {
 public:
     using ui::Window::Window;
 
+    // Where the file row sits: the input file, the output folder under its label, run and exit.
+    struct FileRowPlace {
+        int fileY;
+        int folderButtonY;
+        const char* labelName;
+        int labelY;
+        int folderY;
+        int runY;
+    };
+    void AddFileRow(const FileRowPlace& at);
+
     int ShowModal();
     void BtnOpenFileClick();
     void BtnPathOpenClick();
     void Btn_EXITClick();
+    virtual void Btn_EXEClick() = 0;
     void OnClose() override { Btn_EXITClick(); }
 
     OpenDialog OpenDialog1;
