@@ -114,16 +114,8 @@ void TFORM_FRACTAL::BtnExitClick() { EndModal(ui::kCancel); }
 
 void TFORM_FRACTAL::BtnExeClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread
-    int columns = StrToInt(Item("EditMainColumnSize").text);
-    int rows = StrToInt(Item("EditMainRowSize").text);
-    int windowWidth = StrToInt(Item("ComboBoxMVColumn").text);
-    int windowHeight = StrToInt(Item("ComboBoxMVRow").text);
-    // The computation assumes a square odd window of at least 5 inside the image.
-    if (!ImageSizeOk(columns, rows)) return Info(kImageSizeError);
-    if (windowWidth != windowHeight) return Info("Moveing Window 的 Row 與 Column 大小必須相同");
-    if (windowWidth < 5 || windowWidth % 2 == 0) return Info("Moveing Window 大小必須是 5 以上的奇數");
-    if (windowWidth > columns || windowWidth > rows)
-        return Info("Moveing Window 大小不可大於原始圖案大小");
+    int columns = 0, rows = 0, window = 0;
+    if (!ReadWindowSizes(*this, 5, columns, rows, window)) return;
     const std::string input = Item("EditInputFilename").text;
     const std::string rName = Item("EditROutFilename").text;
     const std::string dfName = Item("EditDFOutFilename").text;
@@ -137,7 +129,7 @@ void TFORM_FRACTAL::BtnExeClick() {
     int decimals = StrToInt(Item("ComboBox1").text);
     if (!DecimalsOk(decimals)) return Info(kDecimalsError);
     image.set_decimal(unsigned(decimals));
-    rice::fractal_dimension(image, rName, dfName, unsigned(windowWidth), unsigned(windowHeight), sink);
+    rice::fractal_dimension(image, rName, dfName, unsigned(window), unsigned(window), sink);
 }
 
 }  // namespace tex

@@ -187,16 +187,8 @@ void TFORM_VARIOGRAM::BtnExeClick() {
     std::string names[4];
     for (int b = 0; b < 4; ++b) names[b] = Item("EditBand" + std::to_string(b + 1) + "Filename").text;
     rice::VARIOGRAM_MATRIX bands[4];
-    int columns = StrToInt(Item("EditMainColumnSize").text);
-    int rows = StrToInt(Item("EditMainRowSize").text);
-    int windowColumns = StrToInt(Item("ComboBoxMVColumn").text);
-    int windowRows = StrToInt(Item("ComboBoxMVRow").text);
-    // The computation assumes a square odd window of at least 3 inside the image.
-    if (!ImageSizeOk(columns, rows)) return Info(kImageSizeError);
-    if (windowColumns != windowRows) return Info("Moveing Window 的 Row 與 Column 大小必須相同");
-    if (windowColumns < 3 || windowColumns % 2 == 0) return Info("Moveing Window 大小必須是 3 以上的奇數");
-    if (windowColumns > columns || windowColumns > rows)
-        return Info("Moveing Window 大小不可大於原始圖案大小");
+    int columns = 0, rows = 0, windowColumns = 0;
+    if (!ReadWindowSizes(*this, 3, columns, rows, windowColumns)) return;
     if (h >= windowColumns) return Info("h值必須小於moveing window大小");
     if (h < 1) return Info("h值必須大於等於 1");
 
