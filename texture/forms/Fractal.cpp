@@ -25,7 +25,7 @@ std::pair<std::string, std::string> ProposedOutputNames(const std::string& input
     return {stem + "_r" + extension, stem + "_df" + extension};
 }
 
-TFORM_FRACTAL::TFORM_FRACTAL() : ui::Window("FRACTAL", 560, 400, ui::Units::Pixels) {
+TFORM_FRACTAL::TFORM_FRACTAL() : MovingWindowForm("FRACTAL", 560, 400, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
     auto label = [this](const char* name, const char* text, ui::Rect r) {
         Add(Make(ui::Kind::Label, name, text, r));
@@ -85,8 +85,6 @@ TFORM_FRACTAL::TFORM_FRACTAL() : ui::Window("FRACTAL", 560, 400, ui::Units::Pixe
     OpenDialog1.InitialDir = work_directory();
 }
 
-int TFORM_FRACTAL::ShowModal() { return ui::Current().RunModal(*this); }
-
 void TFORM_FRACTAL::BtnFilename1Click() {
     OpenDialog1.Execute();
     Item("EditInputFilename").SetText(OpenDialog1.FileName);
@@ -105,17 +103,12 @@ void TFORM_FRACTAL::BtnFilename3Click() {
     Item("EditDFOutFilename").SetText(OpenDialog3.FileName);
 }
 
-void TFORM_FRACTAL::ComboBoxMVRowChange() { MirrorText(*this, "ComboBoxMVRow", "ComboBoxMVColumn"); }
-void TFORM_FRACTAL::ComboBoxMVColumnChange() { MirrorText(*this, "ComboBoxMVColumn", "ComboBoxMVRow"); }
-void TFORM_FRACTAL::EditMainRowSizeChange() { ResetCutRange(*this, "Row"); }
-void TFORM_FRACTAL::EditMainColumnSizeChange() { ResetCutRange(*this, "Column"); }
-
 void TFORM_FRACTAL::BtnExitClick() { EndModal(ui::kCancel); }
 
 void TFORM_FRACTAL::BtnExeClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread
     int columns = 0, rows = 0, window = 0;
-    if (!ReadWindowSizes(*this, 5, columns, rows, window)) return;
+    if (!ReadWindowSizes(5, columns, rows, window)) return;
     const std::string input = Item("EditInputFilename").text;
     const std::string rName = Item("EditROutFilename").text;
     const std::string dfName = Item("EditDFOutFilename").text;

@@ -54,7 +54,7 @@ void StripCr(std::string& line) {
 
 }  // namespace
 
-TFORM_VARIOGRAM::TFORM_VARIOGRAM() : ui::Window("VARIOGRAM", 760, 560, ui::Units::Pixels) {
+TFORM_VARIOGRAM::TFORM_VARIOGRAM() : MovingWindowForm("VARIOGRAM", 760, 560, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
     auto label = [this](const char* name, const char* text, ui::Rect r) {
         Add(Make(ui::Kind::Label, name, text, r));
@@ -142,8 +142,6 @@ TFORM_VARIOGRAM::TFORM_VARIOGRAM() : ui::Window("VARIOGRAM", 760, 560, ui::Units
     FormCreate();
 }
 
-int TFORM_VARIOGRAM::ShowModal() { return ui::Current().RunModal(*this); }
-
 OpenDialog& TFORM_VARIOGRAM::DialogOf(int band) {
     switch (band) {
     case 1: return OpenDialog1;
@@ -168,11 +166,6 @@ void TFORM_VARIOGRAM::CheckBox_MethodClick(int method) {
     Item(kMethods[method].list).enabled = Item(kMethods[method].box).checked;
 }
 
-void TFORM_VARIOGRAM::ComboBoxMVRowChange() { MirrorText(*this, "ComboBoxMVRow", "ComboBoxMVColumn"); }
-void TFORM_VARIOGRAM::ComboBoxMVColumnChange() { MirrorText(*this, "ComboBoxMVColumn", "ComboBoxMVRow"); }
-void TFORM_VARIOGRAM::EditMainRowSizeChange() { ResetCutRange(*this, "Row"); }
-void TFORM_VARIOGRAM::EditMainColumnSizeChange() { ResetCutRange(*this, "Column"); }
-
 void TFORM_VARIOGRAM::BtnExitClick() {
     FormClose();
     EndModal(ui::kCancel);
@@ -188,7 +181,7 @@ void TFORM_VARIOGRAM::BtnExeClick() {
     for (int b = 0; b < 4; ++b) names[b] = Item("EditBand" + std::to_string(b + 1) + "Filename").text;
     rice::VARIOGRAM_MATRIX bands[4];
     int columns = 0, rows = 0, windowColumns = 0;
-    if (!ReadWindowSizes(*this, 3, columns, rows, windowColumns)) return;
+    if (!ReadWindowSizes(3, columns, rows, windowColumns)) return;
     if (h >= windowColumns) return Info("h值必須小於moveing window大小");
     if (h < 1) return Info("h值必須大於等於 1");
 

@@ -76,32 +76,6 @@ ui::Control Make(ui::Kind kind, const std::string& name, const std::string& text
     return c;
 }
 
-void MirrorText(ui::Window& form, const char* from, const char* to) {
-    form.Item(to).SetText(form.Item(from).text);
-}
-
-void ResetCutRange(ui::Window& form, const std::string& side) {
-    SetEditText(form.Item("EditCut" + side + "Size_bin"), "1");
-    SetEditText(form.Item("EditCut" + side + "Size_end"), form.Item("EditMain" + side + "Size").text);
-}
-
-bool ReadWindowSizes(ui::Window& form, int least, int& columns, int& rows, int& window) {
-    columns = StrToInt(form.Item("EditMainColumnSize").text);
-    rows = StrToInt(form.Item("EditMainRowSize").text);
-    window = StrToInt(form.Item("ComboBoxMVColumn").text);
-    const int windowRows = StrToInt(form.Item("ComboBoxMVRow").text);
-    auto refuse = [](const std::string& text) {
-        Info(text);
-        return false;
-    };
-    if (!ImageSizeOk(columns, rows)) return refuse(kImageSizeError);
-    if (window != windowRows) return refuse("Moveing Window 的 Row 與 Column 大小必須相同");
-    if (window < least || window % 2 == 0)
-        return refuse("Moveing Window 大小必須是 " + std::to_string(least) + " 以上的奇數");
-    if (window > columns || window > rows) return refuse("Moveing Window 大小不可大於原始圖案大小");
-    return true;
-}
-
 std::string WithSeparator(const std::string& folder) {
     if (!folder.empty() && folder.back() == rice::kSep) return folder;
     return folder + rice::kSep;

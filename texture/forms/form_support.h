@@ -54,18 +54,6 @@ struct OpenDialog {
 // Control maker for the forms' templates (positions in form pixels).
 ui::Control Make(ui::Kind kind, const std::string& name, const std::string& text, ui::Rect rect);
 
-// The fractal and variogram forms' size fields. The moving window is square: either side's list
-// sets the other.
-void MirrorText(ui::Window& form, const char* from, const char* to);
-// A new image side ("Row" or "Column") makes its cut range the whole side.
-void ResetCutRange(ui::Window& form, const std::string& side);
-
-// The image size ("EditMainColumnSize", "EditMainRowSize") and the moving window
-// ("ComboBoxMVColumn", "ComboBoxMVRow") of the fractal and variogram forms: false, after telling
-// the operator, unless the image can be held and the window is square, odd, at least `least`
-// and inside the image. The computations assume all of it.
-bool ReadWindowSizes(ui::Window& form, int least, int& columns, int& rows, int& window);
-
 // Output folder with the separator appended when it does not end with one.
 std::string WithSeparator(const std::string& folder);
 
