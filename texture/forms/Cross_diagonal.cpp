@@ -38,14 +38,10 @@ void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {
     std::string folder = Item("EditOutputPath").text;
     if (folder.empty()) return Info("輸出目錄為空白");
     folder = WithSeparator(folder);
-    const std::string fileName = Item("EditFilename").text;
-    if (fileName.empty()) return Info("檔案名稱為空白");
-
-    InfoSink sink;
     rice::MATRIX<unsigned int> image;
-    if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return;
-    int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
-    if (!DecimalsOk(decimals)) return Info(kDecimalsError);
+    int decimals = 0;
+    if (!ReadInput(imageWidth, imageHeight, image, decimals)) return;
+    InfoSink sink;
     rice::RESULT_MATRIX<float> results[kFeatureCount];
     std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
     for (size_t f = 0; f < kFeatureCount; ++f) {

@@ -99,14 +99,10 @@ void TFORM_GLCM::Btn_EXEClick() {
     int gap = StrToInt(Item("ComboBox_Gap").text);
     // Compared as unsigned numbers: a negative gap is as large as any.
     if (unsigned(gap) >= unsigned(MASK)) return Info("Gap 值大於等於 MASK 大小");
-    const std::string fileName = Item("EditFilename").text;
-    if (fileName.empty()) return Info("檔案名稱為空白");
-
-    InfoSink sink;
     rice::MATRIX<unsigned int> image;
-    if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return;
-    int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
-    if (!DecimalsOk(decimals)) return Info(kDecimalsError);
+    int decimals = 0;
+    if (!ReadInput(imageWidth, imageHeight, image, decimals)) return;
+    InfoSink sink;
     // Two sets of result matrices: one direction's grids are written while the next one is
     // computed into the other set.
     rice::RESULT_MATRIX<float> results[2][kFeatureCount];

@@ -21,6 +21,22 @@ void GridForm::AddFileRow(const FileRowPlace& at) {
         Handler([this] { Btn_EXITClick(); });
 }
 
+bool GridForm::ReadInput(int imageWidth, int imageHeight, rice::MATRIX<unsigned int>& image, int& decimals) {
+    const std::string fileName = Item("EditFilename").text;
+    if (fileName.empty()) {
+        Info("檔案名稱為空白");
+        return false;
+    }
+    InfoSink sink;
+    if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return false;
+    decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
+    if (!DecimalsOk(decimals)) {
+        Info(kDecimalsError);
+        return false;
+    }
+    return true;
+}
+
 int GridForm::ShowModal() { return ui::Current().RunModal(*this); }
 
 void GridForm::BtnOpenFileClick() {

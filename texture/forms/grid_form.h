@@ -3,6 +3,7 @@
 // the exit button.
 #include "platform/ui/window.h"
 #include "texture/forms/form_support.h"
+#include "texture/lib/matrix.h"
 
 namespace tex {
 
@@ -29,6 +30,11 @@ public:
     void OnClose() override { Btn_EXITClick(); }
 
     OpenDialog OpenDialog1;
+
+protected:
+    // The grid named in "EditFilename" and the decimals chosen: false, after telling the
+    // operator, when the name is blank, the grid cannot be read or the decimals are out of range.
+    bool ReadInput(int imageWidth, int imageHeight, rice::MATRIX<unsigned int>& image, int& decimals);
 };
 
 }  // namespace tex
