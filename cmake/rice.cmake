@@ -130,6 +130,16 @@ function(rice_program name)
   endif()
 endfunction()
 
+# rice_tests_start(TESTS PROGRAM MACRO): the tests start PROGRAM, built first, from the path in
+# MACRO; KORVANE_FOLDER is the folder the three programs sit in.
+function(rice_tests_start tests program macro)
+  if(TARGET ${tests})
+    add_dependencies(${tests} ${program})
+    target_compile_definitions(${tests} PRIVATE ${macro}="$<TARGET_FILE:${program}>"
+                                                KORVANE_FOLDER="$<TARGET_FILE_DIR:Korvane>")
+  endif()
+endfunction()
+
 # rice_tests(NAME DIR [DIRS dir...] [DEPS lib...] [LABELS label...]): one GoogleTest program of
 # every .cpp in DIR. It sees DIR, the extra test folders DIRS, the folders of DEPS and the test
 # support (platform/testing). Under ctest, TMPDIR is the build tree's test-tmp: the tests'
