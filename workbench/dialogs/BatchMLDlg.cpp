@@ -81,13 +81,7 @@ void CBatchMLDlg::OnBnClickedBrowseInfoFolder() {
 }
 
 void CBatchMLDlg::OnBnClickedAddParcels() {
-    ui::FileRequest r;
-    r.filter = "坵塊資料檔(*.shp)|*.shp||";
-    r.defaultExt = "shp";
-    r.multiple = true;
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    std::vector<std::string> chosen = ui::Current().OpenFile(r);
+    std::vector<std::string> chosen = dlg::PickFiles("坵塊資料檔(*.shp)|*.shp||", "shp");
     if (chosen.empty()) return;
     m_lastSelection = chosen;
     for (const std::string& path : m_lastSelection) {

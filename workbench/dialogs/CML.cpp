@@ -94,26 +94,13 @@ void CML::OnBnClickedOutputFolder() {
 }
 
 void CML::OnBnClickedOpenImage() {
-    ui::FileRequest r;
-    r.filter = "原始影像檔(*.lan)|*.lan||";
-    r.defaultExt = "lan";
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    auto chosen = ui::Current().OpenFile(r);
-    // The picker's result is not tested: a cancel leaves the name and the edit empty.
-    m_sourceImagePath = chosen.empty() ? std::string() : chosen.front();
+    // A cancel leaves the path, the name and the edit empty.
+    dlg::PickFileInto(Item(IDC_IMAGE_EDIT), m_sourceImagePath, "原始影像檔(*.lan)|*.lan||", "lan");
     m_sourceImageName = rice::FileNameOf(m_sourceImagePath);
-    Item(IDC_IMAGE_EDIT).SetText(m_sourceImagePath);
 }
 
 void CML::OnBnClickedSelectParcels() {
-    ui::FileRequest r;
-    r.filter = "坵塊資料檔(*.shp)|*.shp||";
-    r.defaultExt = "shp";
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    r.multiple = true;
-    auto chosen = ui::Current().OpenFile(r);
+    std::vector<std::string> chosen = dlg::PickFiles("坵塊資料檔(*.shp)|*.shp||", "shp");
     if (chosen.empty()) return;
     m_lastSelection = chosen;
     ui::Control& list = Item(IDC_PARCEL_LIST);

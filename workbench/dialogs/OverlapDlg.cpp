@@ -1,6 +1,7 @@
 #include "workbench/dialogs/OverlapDlg.h"
 
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
 #include "workbench/dialogs/choice_checks.h"
 
 namespace {
@@ -8,13 +9,7 @@ namespace {
 void Browse(const char* filter, const char* ext, const char* suffix,
             std::vector<std::string>& selection, std::vector<std::string>& paths,
             ui::Control& list) {
-    ui::FileRequest r;
-    r.filter = filter;
-    r.defaultExt = ext;
-    r.multiple = true;
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    std::vector<std::string> chosen = ui::Current().OpenFile(r);
+    std::vector<std::string> chosen = dlg::PickFiles(filter, ext);
     if (chosen.empty()) return;
     selection = chosen;
     for (const auto& p : selection) {

@@ -27,4 +27,14 @@ bool PickFileInto(ui::Control& edit, std::string& path, const char* filter, cons
     return true;
 }
 
+std::vector<std::string> PickFiles(const char* filter, const char* ext) {
+    ui::FileRequest r;
+    r.filter = filter;
+    r.defaultExt = ext;
+    r.multiple = true;
+    r.mustExist = true;
+    r.hideReadOnly = true;
+    return ui::Current().OpenFile(r);
+}
+
 }  // namespace dlg
