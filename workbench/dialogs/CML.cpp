@@ -24,6 +24,15 @@ ui::Control& Slider(ui::Control& c) {
     return c;
 }
 
+// The open picker without the existing-file check: the chosen file, or "" on a cancel.
+std::string ChosenFile(const char* filter, const char* ext) {
+    ui::FileRequest r;
+    r.filter = filter;
+    r.defaultExt = ext;
+    std::vector<std::string> chosen = ui::Current().OpenFile(r);
+    return chosen.empty() ? std::string() : chosen.front();
+}
+
 }  // namespace
 
 CML::CML() : ui::Window("影像分類", 569, 375) {
@@ -155,16 +164,8 @@ void CML::OnCancel() {
 }
 
 void CML::OnBnClickedCreateBaseImage() {
-    ui::FileRequest image;
-    image.filter = "原始影像檔(*.lan)|*.lan||";
-    image.defaultExt = "lan";
-    auto chosenImage = ui::Current().OpenFile(image);
-    m_baseImageName = chosenImage.empty() ? std::string() : chosenImage.front();
-    ui::FileRequest stats;
-    stats.filter = "分類資訊檔(*.txt)|*.txt||";
-    stats.defaultExt = "txt";
-    auto chosenStats = ui::Current().OpenFile(stats);
-    m_classInfoFolder = chosenStats.empty() ? std::string() : chosenStats.front();
+    m_baseImageName = ChosenFile("原始影像檔(*.lan)|*.lan||", "lan");
+    m_classInfoFolder = ChosenFile("分類資訊檔(*.txt)|*.txt||", "txt");
     if (m_baseImageName.empty() || m_classInfoFolder.empty()) {
         ui::AppMessageBox("Without Creation!!");
         return;
@@ -177,11 +178,7 @@ void CML::OnBnClickedCreateBaseImage() {
 }
 
 void CML::OnBnClickedOpenBaseImage() {
-    ui::FileRequest r;
-    r.filter = "分類後影像檔(*.lan)|*.lan||";
-    r.defaultExt = "lan";
-    auto chosen = ui::Current().OpenFile(r);
-    m_baseImageName = chosen.empty() ? std::string() : chosen.front();
+    m_baseImageName = ChosenFile("分類後影像檔(*.lan)|*.lan||", "lan");
     LoadHistograms(m_baseImageName);
 }
 
