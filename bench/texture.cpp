@@ -51,20 +51,31 @@ TEXTURE_RUN_OPTIONS OptionsOf(const benchmark::State& state) {
     return {state.range(1) != 0, static_cast<unsigned>(state.range(2))};
 }
 
-void GlcmFourDirections(benchmark::State& state) {
+// The image and the six features' grids of a run measured by state's ranges.
+struct SixFeatureRun {
+    explicit SixFeatureRun(const benchmark::State& state) : options(OptionsOf(state)) {
+        RandomImage(image, static_cast<unsigned>(state.range(0)));
+        pairs = SixFeaturePairs(image, results);
+    }
+    SixFeatureRun(const SixFeatureRun&) = delete;  // pairs point into results
+    SixFeatureRun& operator=(const SixFeatureRun&) = delete;
+
     MATRIX<unsigned int> image;
-    RandomImage(image, static_cast<unsigned>(state.range(0)));
-    const TEXTURE_RUN_OPTIONS options = OptionsOf(state);
+    const TEXTURE_RUN_OPTIONS options;
     MATRIX<float> results[6];
-    auto pairs = SixFeaturePairs(image, results);
+    std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
+};
+
+void GlcmFourDirections(benchmark::State& state) {
+    SixFeatureRun run(state);
     GLCM_PROBABILITY_MATRIX_N_S n_s;
     GLCM_PROBABILITY_MATRIX_E_W e_w;
     GLCM_PROBABILITY_MATRIX_NE_SW ne_sw;
     GLCM_PROBABILITY_MATRIX_NW_SE nw_se;
     for (auto _ : state) {
         for (GLCM_PROBABILITY_MATRIX* g : std::initializer_list<GLCM_PROBABILITY_MATRIX*>{&n_s, &e_w, &ne_sw, &nw_se})
-            g->compute(image, pairs, 7, 1, options);
-        benchmark::DoNotOptimize(results[0].data());
+            g->compute(run.image, run.pairs, 7, 1, run.options);
+        benchmark::DoNotOptimize(run.results[0].data());
     }
 }
 
@@ -102,15 +113,11 @@ void GlcmFormFourDirectionsWritten(benchmark::State& state) {
 }
 
 void CrossDiagonalBothCodings(benchmark::State& state) {
-    MATRIX<unsigned int> image;
-    RandomImage(image, static_cast<unsigned>(state.range(0)));
-    const TEXTURE_RUN_OPTIONS options = OptionsOf(state);
-    MATRIX<float> results[6];
-    auto pairs = SixFeaturePairs(image, results);
+    SixFeatureRun run(state);
     for (auto _ : state) {
-        CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL().compute(image, pairs, options);
-        CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL().compute(image, pairs, options);
-        benchmark::DoNotOptimize(results[0].data());
+        CROSS_DIAGONAL_PROBABILITY_MATRIX_3_LEVEL().compute(run.image, run.pairs, run.options);
+        CROSS_DIAGONAL_PROBABILITY_MATRIX_2_LEVEL().compute(run.image, run.pairs, run.options);
+        benchmark::DoNotOptimize(run.results[0].data());
     }
 }
 

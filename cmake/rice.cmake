@@ -113,23 +113,30 @@ function(rice_library name)
 endfunction()
 
 # rice_program(NAME SOURCES file... DEPS lib... [DESKTOP] [INSTALL]): an executable that sees
-# its DEPS' folders. DESKTOP: it opens its windows through the Qt front-end when that is built
-# (RICE_HAVE_QT). INSTALL: one of the three programs, installed side by side in bin, since the
+# its DEPS' folders. DESKTOP: its entry is platform/entry, which opens its windows through the
+# Qt front-end when that is built. INSTALL: one of the three programs, installed side by side in bin, since the
 # workbench starts the other two from its own folder.
 function(rice_program name)
   cmake_parse_arguments(R "DESKTOP;INSTALL" "" "SOURCES;DEPS" ${ARGN})
-  if(R_DESKTOP AND TARGET platform_qt)
-    list(APPEND R_DEPS platform_qt)
+  if(R_DESKTOP)
+    list(APPEND R_DEPS platform_entry)
   endif()
   add_executable(${name} ${R_SOURCES})
   target_link_libraries(${name} PRIVATE ${R_DEPS})
   _rice_sees(${name} "" "${R_DEPS}")
-  if(R_DESKTOP AND TARGET platform_qt)
-    target_compile_definitions(${name} PRIVATE RICE_HAVE_QT=1)
-  endif()
   if(R_INSTALL)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${RICE_PROGRAM_DIR})
     install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endfunction()
+
+# rice_tests_start(TESTS PROGRAM MACRO): the tests start PROGRAM, built first, from the path in
+# MACRO; KORVANE_FOLDER is the folder the three programs sit in.
+function(rice_tests_start tests program macro)
+  if(TARGET ${tests})
+    add_dependencies(${tests} ${program})
+    target_compile_definitions(${tests} PRIVATE ${macro}="$<TARGET_FILE:${program}>"
+                                                KORVANE_FOLDER="$<TARGET_FILE_DIR:Korvane>")
   endif()
 endfunction()
 

@@ -307,6 +307,15 @@ void WindowView::BuildControl(ui::Control& c, QWidget* client) {
     b->control = &c;
     ui::Control* cp = &c;
     QWidget* w = nullptr;
+    // A list row the operator selects, reported once.
+    auto listBox = [this, cp, client] {
+        auto* l = new QListWidget(client);
+        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        QObject::connect(l, &QListWidget::currentRowChanged, l, [this, cp](int row) {
+            if (row >= 0 && row != cp->selected) Run([cp, row] { cp->OperatorSelect(row); });
+        });
+        return l;
+    };
     switch (c.kind) {
     case ui::Kind::Button:
     case ui::Kind::DefaultButton: {
@@ -358,25 +367,15 @@ void WindowView::BuildControl(ui::Control& c, QWidget* client) {
         w = g;
         break;
     }
-    case ui::Kind::ListBox: {
-        auto* l = new QListWidget(client);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
-        QObject::connect(l, &QListWidget::currentRowChanged, l, [this, cp](int row) {
-            if (row >= 0 && row != cp->selected) Run([cp, row] { cp->OperatorSelect(row); });
-        });
-        w = l;
+    case ui::Kind::ListBox:
+        w = listBox();
         break;
-    }
     case ui::Kind::CheckListBox: {
-        auto* l = new QListWidget(client);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        auto* l = listBox();
         QObject::connect(l, &QListWidget::itemChanged, l, [this, cp, l](QListWidgetItem* item) {
             const int row = l->row(item);
             const bool on = item->checkState() == Qt::Checked;
             if (row >= 0 && on != cp->ItemChecked(row)) Run([cp, row, on] { cp->OperatorCheck(row, on); });
-        });
-        QObject::connect(l, &QListWidget::currentRowChanged, l, [this, cp](int row) {
-            if (row >= 0 && row != cp->selected) Run([cp, row] { cp->OperatorSelect(row); });
         });
         w = l;
         break;

@@ -3,31 +3,12 @@
 #include <vector>
 
 #include "platform/ui/ui.h"
-#include "texture/forms/Gis.h"
-#include "texture/forms/Openpath.h"
+#include "texture/forms/features.h"
 #include "texture/lib/cross_diagonal.h"
 
 namespace tex {
-namespace {
 
-struct Feature {
-    const char* box;
-    const char* caption;
-    const char* word;
-    rice::COMPUTATE_FUNCTION function;
-};
-const Feature kFeatures[] = {
-    {"CheckBox_Contrast", "Contrast", "contrast", rice::contrast},
-    {"CheckBox_Entropy", "Entropy", "entropy", rice::entropy},
-    {"CheckBox_Dissimilarity", "Dissimilarity", "dissimilarity", rice::dissimilarity},
-    {"CheckBox_Energy", "Energy", "energy", rice::energy},
-    {"CheckBox_Homogeneity", "Homogeneity", "homogeneity", rice::homogeneity},
-    {"CheckBox_Correlation", "Correlation", "correlation", rice::correlation},
-};
-
-}  // namespace
-
-TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : ui::Window("CROSS_DIAGONAL", 520, 400, ui::Units::Pixels) {
+TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : GridForm("CROSS_DIAGONAL", 520, 400, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
     auto label = [this](const char* name, const char* text, ui::Rect r) {
         Add(Make(ui::Kind::Label, name, text, r));
@@ -40,77 +21,37 @@ TFORM_CROSS_DIAGONAL::TFORM_CROSS_DIAGONAL() : ui::Window("CROSS_DIAGONAL", 520,
     ui::Control& decimals = Add(Make(ui::Kind::ComboBox, "ComboBox_DecimalFormat", "1", {176, 68, 80, 21}));
     decimals.items = {"1", "2", "3", "4", "5", "6"};
     decimals.selected = 0;
-    int y = 16;
-    for (const Feature& f : kFeatures) {
-        Add(Make(ui::Kind::CheckBox, f.box, f.caption, {290, y, 100, 17}));
-        y += 24;
-    }
+    AddFeatureBoxes(*this, 290, 16);
     Item("CheckBox_Correlation").checked = true;
     Add(Make(ui::Kind::CheckBox, "CheckBox_3_level", "3_level", {400, 16, 100, 17})).checked = true;
     Add(Make(ui::Kind::CheckBox, "CheckBox_2_level", "2_level", {400, 40, 100, 17})).checked = true;
 
-    Add(Make(ui::Kind::Button, "BtnOpenFile", "開啟檔案", {16, 180, 75, 25})).onClick =
-        Handler([this] { BtnOpenFileClick(); });
-    Add(Make(ui::Kind::Edit, "EditFilename", "", {100, 182, 400, 21}));
-    Add(Make(ui::Kind::Button, "BtnPathOpen", "開啟目錄", {16, 230, 75, 25})).onClick =
-        Handler([this] { BtnPathOpenClick(); });
-    label("Label4", "檔案輸出目錄", {100, 214, 120, 16});
-    Add(Make(ui::Kind::Edit, "EditOutputPath", "", {100, 232, 400, 21}));
-    Add(Make(ui::Kind::Button, "Btn_EXE", "執行", {160, 300, 75, 25})).onClick =
-        Handler([this] { Btn_EXEClick(); });
-    Add(Make(ui::Kind::Button, "Btn_EXIT", "離開", {280, 300, 75, 25})).onClick =
-        Handler([this] { Btn_EXITClick(); });
+    AddFileRow({.fileY = 180, .folderButtonY = 230,
+                .labelName = "Label4", .labelY = 214, .folderY = 232, .runY = 300});
 }
-
-int TFORM_CROSS_DIAGONAL::ShowModal() { return ui::Current().RunModal(*this); }
-
-void TFORM_CROSS_DIAGONAL::BtnOpenFileClick() {
-    OpenDialog1.Execute();
-    Item("EditFilename").SetText(OpenDialog1.FileName);
-}
-
-void TFORM_CROSS_DIAGONAL::BtnPathOpenClick() {
-    FORM_Openpath->ShowModal();
-    Item("EditOutputPath").SetText(FORM_Openpath->ChosenPath);
-}
-
-void TFORM_CROSS_DIAGONAL::Btn_EXITClick() { EndModal(ui::kCancel); }
 
 void TFORM_CROSS_DIAGONAL::Btn_EXEClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread
-    const std::string& widthText = Item("Edit_Image_Width").text;
-    const std::string& heightText = Item("Edit_Image_Height").text;
-    if (widthText.empty() || heightText.empty()) return Info(" image 大小為空白");
     int imageWidth = 0, imageHeight = 0;
-    try {
-        imageWidth = StrToInt(widthText);
-        imageHeight = StrToInt(heightText);
-    } catch (const ConvertError&) {
-        return Info(kImageSizeError);
-    }
     // The 3 x 3 window needs an image of at least 3 x 3.
-    if (!ImageSizeOk(imageWidth, imageHeight)) return Info(kImageSizeError);
+    if (!ReadImageSize(*this, imageWidth, imageHeight)) return;
     std::string folder = Item("EditOutputPath").text;
     if (folder.empty()) return Info("輸出目錄為空白");
     folder = WithSeparator(folder);
-    const std::string fileName = Item("EditFilename").text;
-    if (fileName.empty()) return Info("檔案名稱為空白");
-
-    InfoSink sink;
     rice::MATRIX<unsigned int> image;
-    if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return;
-    int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
-    if (!DecimalsOk(decimals)) return Info(kDecimalsError);
-    rice::RESULT_MATRIX<float> results[std::size(kFeatures)];
+    int decimals = 0;
+    if (!ReadInput(imageWidth, imageHeight, image, decimals)) return;
+    InfoSink sink;
+    rice::RESULT_MATRIX<float> results[kFeatureCount];
     std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs;
-    for (size_t f = 0; f < std::size(kFeatures); ++f) {
+    for (size_t f = 0; f < kFeatureCount; ++f) {
         results[f].resize(unsigned(imageWidth), unsigned(imageHeight));
         results[f].clear();
         results[f].set_decimal(unsigned(decimals));
         pairs.push_back({kFeatures[f].function, &results[f]});
     }
     auto writeChecked = [&](const char* level) {
-        for (size_t f = 0; f < std::size(kFeatures); ++f) {
+        for (size_t f = 0; f < kFeatureCount; ++f) {
             if (!Item(kFeatures[f].box).checked) continue;
             std::string name = folder + "CROSS_DIAGONAL_" + level + "_" + kFeatures[f].word + ".txt";
             if (!results[f].write_file(name, sink)) return false;

@@ -1,23 +1,15 @@
 #pragma once
 // The cross-diagonal form: one input grid, the three- and/or two-level coding; one grid per
 // checked feature and coding.
-#include "platform/ui/window.h"
-#include "texture/forms/form_support.h"
+#include "texture/forms/grid_form.h"
 
 namespace tex {
 
-class TFORM_CROSS_DIAGONAL : public ui::Window {
+class TFORM_CROSS_DIAGONAL : public GridForm {
 public:
     TFORM_CROSS_DIAGONAL();
 
-    int ShowModal();
-    void BtnOpenFileClick();
-    void BtnPathOpenClick();
-    void Btn_EXITClick();
-    void Btn_EXEClick();
-    void OnClose() override { Btn_EXITClick(); }
-
-    OpenDialog OpenDialog1;
+    void Btn_EXEClick() override;
 };
 
 }  // namespace tex

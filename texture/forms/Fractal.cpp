@@ -25,7 +25,7 @@ std::pair<std::string, std::string> ProposedOutputNames(const std::string& input
     return {stem + "_r" + extension, stem + "_df" + extension};
 }
 
-TFORM_FRACTAL::TFORM_FRACTAL() : ui::Window("FRACTAL", 560, 400, ui::Units::Pixels) {
+TFORM_FRACTAL::TFORM_FRACTAL() : MovingWindowForm("FRACTAL", 560, 400, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
     auto label = [this](const char* name, const char* text, ui::Rect r) {
         Add(Make(ui::Kind::Label, name, text, r));
@@ -85,8 +85,6 @@ TFORM_FRACTAL::TFORM_FRACTAL() : ui::Window("FRACTAL", 560, 400, ui::Units::Pixe
     OpenDialog1.InitialDir = work_directory();
 }
 
-int TFORM_FRACTAL::ShowModal() { return ui::Current().RunModal(*this); }
-
 void TFORM_FRACTAL::BtnFilename1Click() {
     OpenDialog1.Execute();
     Item("EditInputFilename").SetText(OpenDialog1.FileName);
@@ -105,33 +103,12 @@ void TFORM_FRACTAL::BtnFilename3Click() {
     Item("EditDFOutFilename").SetText(OpenDialog3.FileName);
 }
 
-void TFORM_FRACTAL::ComboBoxMVRowChange() { Item("ComboBoxMVColumn").SetText(Item("ComboBoxMVRow").text); }
-void TFORM_FRACTAL::ComboBoxMVColumnChange() { Item("ComboBoxMVRow").SetText(Item("ComboBoxMVColumn").text); }
-
-void TFORM_FRACTAL::EditMainRowSizeChange() {
-    SetEditText(Item("EditCutRowSize_bin"), "1");
-    SetEditText(Item("EditCutRowSize_end"), Item("EditMainRowSize").text);
-}
-
-void TFORM_FRACTAL::EditMainColumnSizeChange() {
-    SetEditText(Item("EditCutColumnSize_bin"), "1");
-    SetEditText(Item("EditCutColumnSize_end"), Item("EditMainColumnSize").text);
-}
-
 void TFORM_FRACTAL::BtnExitClick() { EndModal(ui::kCancel); }
 
 void TFORM_FRACTAL::BtnExeClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread
-    int columns = StrToInt(Item("EditMainColumnSize").text);
-    int rows = StrToInt(Item("EditMainRowSize").text);
-    int windowWidth = StrToInt(Item("ComboBoxMVColumn").text);
-    int windowHeight = StrToInt(Item("ComboBoxMVRow").text);
-    // The computation assumes a square odd window of at least 5 inside the image.
-    if (!ImageSizeOk(columns, rows)) return Info(kImageSizeError);
-    if (windowWidth != windowHeight) return Info("Moveing Window 的 Row 與 Column 大小必須相同");
-    if (windowWidth < 5 || windowWidth % 2 == 0) return Info("Moveing Window 大小必須是 5 以上的奇數");
-    if (windowWidth > columns || windowWidth > rows)
-        return Info("Moveing Window 大小不可大於原始圖案大小");
+    int columns = 0, rows = 0, window = 0;
+    if (!ReadWindowSizes(5, columns, rows, window)) return;
     const std::string input = Item("EditInputFilename").text;
     const std::string rName = Item("EditROutFilename").text;
     const std::string dfName = Item("EditDFOutFilename").text;
@@ -145,7 +122,7 @@ void TFORM_FRACTAL::BtnExeClick() {
     int decimals = StrToInt(Item("ComboBox1").text);
     if (!DecimalsOk(decimals)) return Info(kDecimalsError);
     image.set_decimal(unsigned(decimals));
-    rice::fractal_dimension(image, rName, dfName, unsigned(windowWidth), unsigned(windowHeight), sink);
+    rice::fractal_dimension(image, rName, dfName, unsigned(window), unsigned(window), sink);
 }
 
 }  // namespace tex

@@ -3,26 +3,20 @@
 // the window and the number format.
 #include <string>
 
-#include "platform/ui/window.h"
-#include "texture/forms/form_support.h"
+#include "texture/forms/moving_window_form.h"
 
 namespace tex {
 
 // The two output names proposed for an input name: {r name, df name}.
 std::pair<std::string, std::string> ProposedOutputNames(const std::string& input);
 
-class TFORM_FRACTAL : public ui::Window {
+class TFORM_FRACTAL : public MovingWindowForm {
 public:
     TFORM_FRACTAL();
 
-    int ShowModal();
     void BtnFilename1Click();
     void BtnFilename2Click();
     void BtnFilename3Click();
-    void ComboBoxMVRowChange();
-    void ComboBoxMVColumnChange();
-    void EditMainRowSizeChange();
-    void EditMainColumnSizeChange();
     void BtnExeClick();
     void BtnExitClick();
     void OnClose() override { BtnExitClick(); }

@@ -4,27 +4,11 @@
 #include <vector>
 
 #include "platform/ui/ui.h"
-#include "texture/forms/Gis.h"
-#include "texture/forms/Openpath.h"
+#include "texture/forms/features.h"
 #include "texture/lib/glcm.h"
 
 namespace tex {
 namespace {
-
-struct Feature {
-    const char* box;
-    const char* caption;
-    const char* word;
-    rice::COMPUTATE_FUNCTION function;
-};
-const Feature kFeatures[] = {
-    {"CheckBox_Contrast", "Contrast", "contrast", rice::contrast},
-    {"CheckBox_Entropy", "Entropy", "entropy", rice::entropy},
-    {"CheckBox_Dissimilarity", "Dissimilarity", "dissimilarity", rice::dissimilarity},
-    {"CheckBox_Energy", "Energy", "energy", rice::energy},
-    {"CheckBox_Homogeneity", "Homogeneity", "homogeneity", rice::homogeneity},
-    {"CheckBox_Correlation", "Correlation", "correlation", rice::correlation},
-};
 
 // In the order the run computes them.
 struct Direction {
@@ -53,7 +37,7 @@ std::string FileName(const Feature& f, const std::string& suffix) {
 
 }  // namespace
 
-TFORM_GLCM::TFORM_GLCM() : ui::Window("GLCM", 520, 420, ui::Units::Pixels) {
+TFORM_GLCM::TFORM_GLCM() : GridForm("GLCM", 520, 420, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
     auto label = [this](const char* name, const char* text, ui::Rect r) {
         Add(Make(ui::Kind::Label, name, text, r));
@@ -74,17 +58,13 @@ TFORM_GLCM::TFORM_GLCM() : ui::Window("GLCM", 520, 420, ui::Units::Pixels) {
     label("Label5", "The DecimalFormat is", {16, 128, 150, 16});
     combo("ComboBox_DecimalFormat", "1", {"1", "2", "3", "4", "5", "6"}, {176, 124, 80, 21});
 
-    int y = 16;
-    for (const Feature& f : kFeatures) {
-        Add(Make(ui::Kind::CheckBox, f.box, f.caption, {290, y, 100, 17}));
-        y += 24;
-    }
+    AddFeatureBoxes(*this, 290, 16);
     Item("CheckBox_Contrast").checked = true;
     const char* directionCaptions[][2] = {{"CheckBox_0_degree", "0 度(E-W)"},
                                           {"CheckBox_45_degree", "45 度(NE-SW)"},
                                           {"CheckBox_90_degree", "90 度(N-S)"},
                                           {"CheckBox_135_degree", "135 度(NW-SE)"}};
-    y = 16;
+    int y = 16;
     for (auto& d : directionCaptions) {
         const char* name = d[0];
         Add(Make(ui::Kind::CheckBox, name, d[1], {400, y, 110, 17})).onClick =
@@ -95,30 +75,8 @@ TFORM_GLCM::TFORM_GLCM() : ui::Window("GLCM", 520, 420, ui::Units::Pixels) {
     Add(Make(ui::Kind::CheckBox, "CheckBox_All", "All(average)", {400, y, 110, 17})).onClick =
         Handler([this] { CheckBox_AllClick(); });
 
-    Add(Make(ui::Kind::Button, "BtnOpenFile", "開啟檔案", {16, 200, 75, 25})).onClick =
-        Handler([this] { BtnOpenFileClick(); });
-    Add(Make(ui::Kind::Edit, "EditFilename", "", {100, 202, 400, 21}));
-    Add(Make(ui::Kind::Button, "BtnPathOpen", "開啟目錄", {16, 240, 75, 25})).onClick =
-        Handler([this] { BtnPathOpenClick(); });
-    label("Label6", "檔案輸出目錄", {100, 232, 120, 16});
-    // No drive letters here: the output folder starts empty.
-    Add(Make(ui::Kind::Edit, "EditOutputPath", "", {100, 250, 400, 21}));
-    Add(Make(ui::Kind::Button, "Btn_EXE", "執行", {160, 320, 75, 25})).onClick =
-        Handler([this] { Btn_EXEClick(); });
-    Add(Make(ui::Kind::Button, "Btn_EXIT", "離開", {280, 320, 75, 25})).onClick =
-        Handler([this] { Btn_EXITClick(); });
-}
-
-int TFORM_GLCM::ShowModal() { return ui::Current().RunModal(*this); }
-
-void TFORM_GLCM::BtnOpenFileClick() {
-    OpenDialog1.Execute();
-    Item("EditFilename").SetText(OpenDialog1.FileName);
-}
-
-void TFORM_GLCM::BtnPathOpenClick() {
-    FORM_Openpath->ShowModal();
-    Item("EditOutputPath").SetText(FORM_Openpath->ChosenPath);
+    AddFileRow({.fileY = 200, .folderButtonY = 240,
+                .labelName = "Label6", .labelY = 232, .folderY = 250, .runY = 320});
 }
 
 void TFORM_GLCM::CheckBox_AllClick() {
@@ -130,42 +88,27 @@ void TFORM_GLCM::CheckBox_directionClick(const char* name) {
     if (Item("CheckBox_All").checked) SetChecked(Item(name), true);
 }
 
-void TFORM_GLCM::Btn_EXITClick() { EndModal(ui::kCancel); }
-
 void TFORM_GLCM::Btn_EXEClick() {
     ui::WaitCursor busy;  // the run holds the user-interface thread
     int MASK = StrToInt(Item("ComboBox_MW_Size").text);
-    const std::string& widthText = Item("Edit_Image_Width").text;
-    const std::string& heightText = Item("Edit_Image_Height").text;
-    if (widthText.empty() || heightText.empty()) return Info(" image 大小為空白");
     int imageWidth = 0, imageHeight = 0;
-    try {
-        imageWidth = StrToInt(widthText);
-        imageHeight = StrToInt(heightText);
-    } catch (const ConvertError&) {
-        return Info(kImageSizeError);
-    }
-    if (!ImageSizeOk(imageWidth, imageHeight)) return Info(kImageSizeError);
+    if (!ReadImageSize(*this, imageWidth, imageHeight)) return;
     // The window must be odd, at least 3 and inside the image: the computation assumes it.
     if (MASK < 3 || MASK % 2 == 0) return Info("MASK 大小必須是 3 以上的奇數");
     if (MASK > imageWidth || MASK > imageHeight) return Info("MASK 大小不可大於 image 大小");
     int gap = StrToInt(Item("ComboBox_Gap").text);
     // Compared as unsigned numbers: a negative gap is as large as any.
     if (unsigned(gap) >= unsigned(MASK)) return Info("Gap 值大於等於 MASK 大小");
-    const std::string fileName = Item("EditFilename").text;
-    if (fileName.empty()) return Info("檔案名稱為空白");
-
-    InfoSink sink;
     rice::MATRIX<unsigned int> image;
-    if (!image.read_file(fileName, unsigned(imageWidth), unsigned(imageHeight), sink)) return;
-    int decimals = StrToInt(Item("ComboBox_DecimalFormat").text);
-    if (!DecimalsOk(decimals)) return Info(kDecimalsError);
+    int decimals = 0;
+    if (!ReadInput(imageWidth, imageHeight, image, decimals)) return;
+    InfoSink sink;
     // Two sets of result matrices: one direction's grids are written while the next one is
     // computed into the other set.
-    rice::RESULT_MATRIX<float> results[2][std::size(kFeatures)];
+    rice::RESULT_MATRIX<float> results[2][kFeatureCount];
     std::vector<rice::PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX> pairs[2];
     std::vector<size_t> checked;
-    for (size_t f = 0; f < std::size(kFeatures); ++f) {
+    for (size_t f = 0; f < kFeatureCount; ++f) {
         if (!Item(kFeatures[f].box).checked) continue;
         for (int set = 0; set < 2; ++set) {
             results[set][f].set_decimal(unsigned(decimals));

@@ -1,25 +1,17 @@
 #pragma once
 // The GLCM form: one input grid, the window and pair distance, the features and directions;
 // one grid per checked feature and direction, and optionally their four-direction average.
-#include "platform/ui/window.h"
-#include "texture/forms/form_support.h"
+#include "texture/forms/grid_form.h"
 
 namespace tex {
 
-class TFORM_GLCM : public ui::Window {
+class TFORM_GLCM : public GridForm {
 public:
     TFORM_GLCM();
 
-    int ShowModal();
-    void BtnOpenFileClick();
-    void BtnPathOpenClick();
     void CheckBox_AllClick();
     void CheckBox_directionClick(const char* name);  // the four direction boxes
-    void Btn_EXITClick();
-    void Btn_EXEClick();
-    void OnClose() override { Btn_EXITClick(); }
-
-    OpenDialog OpenDialog1;
+    void Btn_EXEClick() override;
 };
 
 }  // namespace tex

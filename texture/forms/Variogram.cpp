@@ -54,7 +54,7 @@ void StripCr(std::string& line) {
 
 }  // namespace
 
-TFORM_VARIOGRAM::TFORM_VARIOGRAM() : ui::Window("VARIOGRAM", 760, 560, ui::Units::Pixels) {
+TFORM_VARIOGRAM::TFORM_VARIOGRAM() : MovingWindowForm("VARIOGRAM", 760, 560, ui::Units::Pixels) {
     font = ui::Font{"MS Sans Serif", 8, false, false};
     auto label = [this](const char* name, const char* text, ui::Rect r) {
         Add(Make(ui::Kind::Label, name, text, r));
@@ -142,8 +142,6 @@ TFORM_VARIOGRAM::TFORM_VARIOGRAM() : ui::Window("VARIOGRAM", 760, 560, ui::Units
     FormCreate();
 }
 
-int TFORM_VARIOGRAM::ShowModal() { return ui::Current().RunModal(*this); }
-
 OpenDialog& TFORM_VARIOGRAM::DialogOf(int band) {
     switch (band) {
     case 1: return OpenDialog1;
@@ -168,19 +166,6 @@ void TFORM_VARIOGRAM::CheckBox_MethodClick(int method) {
     Item(kMethods[method].list).enabled = Item(kMethods[method].box).checked;
 }
 
-void TFORM_VARIOGRAM::ComboBoxMVRowChange() { Item("ComboBoxMVColumn").SetText(Item("ComboBoxMVRow").text); }
-void TFORM_VARIOGRAM::ComboBoxMVColumnChange() { Item("ComboBoxMVRow").SetText(Item("ComboBoxMVColumn").text); }
-
-void TFORM_VARIOGRAM::EditMainRowSizeChange() {
-    SetEditText(Item("EditCutRowSize_bin"), "1");
-    SetEditText(Item("EditCutRowSize_end"), Item("EditMainRowSize").text);
-}
-
-void TFORM_VARIOGRAM::EditMainColumnSizeChange() {
-    SetEditText(Item("EditCutColumnSize_bin"), "1");
-    SetEditText(Item("EditCutColumnSize_end"), Item("EditMainColumnSize").text);
-}
-
 void TFORM_VARIOGRAM::BtnExitClick() {
     FormClose();
     EndModal(ui::kCancel);
@@ -195,16 +180,8 @@ void TFORM_VARIOGRAM::BtnExeClick() {
     std::string names[4];
     for (int b = 0; b < 4; ++b) names[b] = Item("EditBand" + std::to_string(b + 1) + "Filename").text;
     rice::VARIOGRAM_MATRIX bands[4];
-    int columns = StrToInt(Item("EditMainColumnSize").text);
-    int rows = StrToInt(Item("EditMainRowSize").text);
-    int windowColumns = StrToInt(Item("ComboBoxMVColumn").text);
-    int windowRows = StrToInt(Item("ComboBoxMVRow").text);
-    // The computation assumes a square odd window of at least 3 inside the image.
-    if (!ImageSizeOk(columns, rows)) return Info(kImageSizeError);
-    if (windowColumns != windowRows) return Info("Moveing Window 的 Row 與 Column 大小必須相同");
-    if (windowColumns < 3 || windowColumns % 2 == 0) return Info("Moveing Window 大小必須是 3 以上的奇數");
-    if (windowColumns > columns || windowColumns > rows)
-        return Info("Moveing Window 大小不可大於原始圖案大小");
+    int columns = 0, rows = 0, windowColumns = 0;
+    if (!ReadWindowSizes(3, columns, rows, windowColumns)) return;
     if (h >= windowColumns) return Info("h值必須小於moveing window大小");
     if (h < 1) return Info("h值必須大於等於 1");
 

@@ -6,26 +6,20 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/ui/window.h"
-#include "texture/forms/form_support.h"
+#include "texture/forms/moving_window_form.h"
 
 namespace tex {
 
 inline constexpr char kSettingsFile[] = "variogram.cfg";
 inline constexpr std::uint64_t kMaxSettingsFileBytes = std::uint64_t{256} << 10;
 
-class TFORM_VARIOGRAM : public ui::Window {
+class TFORM_VARIOGRAM : public MovingWindowForm {
 public:
     TFORM_VARIOGRAM();
 
-    int ShowModal();
     void BtnFilenameClick(int band);  // BtnFilename1Click ... BtnFilename4Click
     void BtnPathOpenClick();
     void CheckBox_MethodClick(int method);  // the four method boxes enable their lists
-    void ComboBoxMVRowChange();
-    void ComboBoxMVColumnChange();
-    void EditMainRowSizeChange();
-    void EditMainColumnSizeChange();
     void BtnExeClick();
     void BtnExitClick();
     void FormCreate();

@@ -86,6 +86,27 @@ bool ImageSizeOk(int width, int height) {
            std::uint64_t(width) * std::uint64_t(height) <= rice::kMaxMatrixCells;
 }
 
+bool ReadImageSize(ui::Window& form, int& width, int& height) {
+    const std::string& widthText = form.Item("Edit_Image_Width").text;
+    const std::string& heightText = form.Item("Edit_Image_Height").text;
+    if (widthText.empty() || heightText.empty()) {
+        Info(kImageSizeBlank);
+        return false;
+    }
+    try {
+        width = StrToInt(widthText);
+        height = StrToInt(heightText);
+    } catch (const ConvertError&) {
+        Info(kImageSizeError);
+        return false;
+    }
+    if (!ImageSizeOk(width, height)) {
+        Info(kImageSizeError);
+        return false;
+    }
+    return true;
+}
+
 bool DecimalsOk(int decimals) { return decimals >= 0 && decimals <= 15; }
 
 }  // namespace tex

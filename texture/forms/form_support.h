@@ -62,9 +62,13 @@ std::string WithSeparator(const std::string& folder);
 bool ImageSizeOk(int width, int height);
 // True when decimals can be used for a number format.
 bool DecimalsOk(int decimals);
+// The image size typed in the form's "Edit_Image_Width" and "Edit_Image_Height": false, after
+// telling the operator, when either is blank, not a number or out of bounds.
+bool ReadImageSize(ui::Window& form, int& width, int& height);
 
 // Texts of the refusals that the forms add in front of the library's assertions.
 inline constexpr char kImageSizeError[] = " image 大小 錯誤";
+inline constexpr char kImageSizeBlank[] = " image 大小為空白";
 inline constexpr char kDecimalsError[] = "小數點後幾位必須在 0 到 15 之間";
 
 }  // namespace tex

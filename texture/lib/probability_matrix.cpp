@@ -70,6 +70,16 @@ inline float homogeneity_term(unsigned i, unsigned j, float p) {
     return p / static_cast<float>(1 + d * d);
 }
 
+// A feature's sum of its term over the matrix, column by column: the order the fast paths keep.
+template <class Term>
+float sum_of_terms(PROBABILITY_MATRIX& p, Term term) {
+    const unsigned L = p.levels();
+    float s = 0;
+    for (unsigned j = 0; j < L; ++j)
+        for (unsigned i = 0; i < L; ++i) s = s + term(i, j, p.get(i, j));
+    return s;
+}
+
 struct CORRELATION_SUMS {
     float mux = 0, muy = 0, sx = 0, sy = 0, s = 0;
 };
@@ -83,13 +93,7 @@ inline float correlation_result(const CORRELATION_SUMS& c) {
 
 }  // namespace
 
-float contrast(PROBABILITY_MATRIX& p) {
-    const unsigned L = p.levels();
-    float s = 0;
-    for (unsigned j = 0; j < L; ++j)
-        for (unsigned i = 0; i < L; ++i) s = s + contrast_term(i, j, p.get(i, j));
-    return s;
-}
+float contrast(PROBABILITY_MATRIX& p) { return sum_of_terms(p, contrast_term); }
 
 float entropy(PROBABILITY_MATRIX& p) {
     const unsigned L = p.levels();
@@ -102,29 +106,13 @@ float entropy(PROBABILITY_MATRIX& p) {
     return s;
 }
 
-float dissimilarity(PROBABILITY_MATRIX& p) {
-    const unsigned L = p.levels();
-    float s = 0;
-    for (unsigned j = 0; j < L; ++j)
-        for (unsigned i = 0; i < L; ++i) s = s + dissimilarity_term(i, j, p.get(i, j));
-    return s;
-}
+float dissimilarity(PROBABILITY_MATRIX& p) { return sum_of_terms(p, dissimilarity_term); }
 
 float energy(PROBABILITY_MATRIX& p) {
-    const unsigned L = p.levels();
-    float s = 0;
-    for (unsigned j = 0; j < L; ++j)
-        for (unsigned i = 0; i < L; ++i) s = s + energy_term(p.get(i, j));
-    return s;
+    return sum_of_terms(p, [](unsigned, unsigned, float v) { return energy_term(v); });
 }
 
-float homogeneity(PROBABILITY_MATRIX& p) {
-    const unsigned L = p.levels();
-    float s = 0;
-    for (unsigned j = 0; j < L; ++j)
-        for (unsigned i = 0; i < L; ++i) s = s + homogeneity_term(i, j, p.get(i, j));
-    return s;
-}
+float homogeneity(PROBABILITY_MATRIX& p) { return sum_of_terms(p, homogeneity_term); }
 
 // The mean product is subtracted once, after the sum, so the value stays in [-1, 1] whatever
 // the number of levels.

@@ -9,6 +9,24 @@
 #include "platform/core/parallel.h"
 
 namespace rice {
+namespace {
+
+// Half the mean of a kernel's sum over the window's cells.
+long double half_mean(float s, unsigned nx, unsigned ny) {
+    unsigned two_n = 2u * (nx * ny);
+    return static_cast<long double>(s) / static_cast<long double>(two_n);
+}
+
+// The sum of term(x, y) over the window in float, row by row: the order the fast paths keep.
+template <class Term>
+long double half_mean_by_rows(unsigned nx, unsigned ny, Term term) {
+    float s = 0;
+    for (unsigned y = 0; y < ny; ++y)
+        for (unsigned x = 0; x < nx; ++x) s = s + term(x, y);
+    return half_mean(s, nx, ny);
+}
+
+}  // namespace
 
 long double direct_variogram_kernel(const SUB_MATRIX* in1_b, const SUB_MATRIX* in1_e,
                                     const SUB_MATRIX*, const SUB_MATRIX*) {
@@ -18,30 +36,20 @@ long double direct_variogram_kernel(const SUB_MATRIX* in1_b, const SUB_MATRIX* i
                   "variogram_lib", 25);
     TEXTURE_CHECK(in1_b->size_of_y() == in1_e->size_of_y(), "in1_b->size_of_y() == in1_e->size_of_y()",
                   "variogram_lib", 26);
-    const unsigned nx = in1_b->size_of_x(), ny = in1_b->size_of_y();
-    float s = 0;
-    for (unsigned y = 0; y < ny; ++y)
-        for (unsigned x = 0; x < nx; ++x) {
-            float d = static_cast<float>(in1_b->at(x, y)) - static_cast<float>(in1_e->at(x, y));
-            s = s + d * d;
-        }
-    unsigned two_n = 2u * (nx * ny);
-    return static_cast<long double>(s) / static_cast<long double>(two_n);
+    return half_mean_by_rows(in1_b->size_of_x(), in1_b->size_of_y(), [&](unsigned x, unsigned y) {
+        float d = static_cast<float>(in1_b->at(x, y)) - static_cast<float>(in1_e->at(x, y));
+        return d * d;
+    });
 }
 
 long double madogram_kernel(const SUB_MATRIX* in1_b, const SUB_MATRIX* in1_e, const SUB_MATRIX*,
                             const SUB_MATRIX*) {
     TEXTURE_CHECK(in1_b != nullptr, "in1_b != 0", "variogram_lib", 51);
     TEXTURE_CHECK(in1_e != nullptr, "in1_e != 0", "variogram_lib", 52);
-    const unsigned nx = in1_b->size_of_x(), ny = in1_b->size_of_y();
-    float s = 0;
-    for (unsigned y = 0; y < ny; ++y)
-        for (unsigned x = 0; x < nx; ++x) {
-            float d = static_cast<float>(in1_b->at(x, y)) - static_cast<float>(in1_e->at(x, y));
-            s = s + std::fabs(d);
-        }
-    unsigned two_n = 2u * (nx * ny);
-    return static_cast<long double>(s) / static_cast<long double>(two_n);
+    return half_mean_by_rows(in1_b->size_of_x(), in1_b->size_of_y(), [&](unsigned x, unsigned y) {
+        float d = static_cast<float>(in1_b->at(x, y)) - static_cast<float>(in1_e->at(x, y));
+        return std::fabs(d);
+    });
 }
 
 long double cross_madogram_kernel(const SUB_MATRIX* in1_b, const SUB_MATRIX* in1_e,
@@ -50,17 +58,12 @@ long double cross_madogram_kernel(const SUB_MATRIX* in1_b, const SUB_MATRIX* in1
     TEXTURE_CHECK(in1_e != nullptr, "in1_e != 0", "variogram_lib", 87);
     TEXTURE_CHECK(in2_b != nullptr, "in2_b != 0", "variogram_lib", 88);
     TEXTURE_CHECK(in2_e != nullptr, "in2_e != 0", "variogram_lib", 89);
-    const unsigned nx = in1_b->size_of_x(), ny = in1_b->size_of_y();
-    float s = 0;
-    for (unsigned y = 0; y < ny; ++y)
-        for (unsigned x = 0; x < nx; ++x) {
-            float d1 = static_cast<float>(in1_b->at(x, y)) - static_cast<float>(in1_e->at(x, y));
-            float d2 = static_cast<float>(in2_b->at(x, y)) - static_cast<float>(in2_e->at(x, y));
-            float product = d1 * d2;
-            s = s + std::fabs(product);
-        }
-    unsigned two_n = 2u * (nx * ny);
-    return static_cast<long double>(s) / static_cast<long double>(two_n);
+    return half_mean_by_rows(in1_b->size_of_x(), in1_b->size_of_y(), [&](unsigned x, unsigned y) {
+        float d1 = static_cast<float>(in1_b->at(x, y)) - static_cast<float>(in1_e->at(x, y));
+        float d2 = static_cast<float>(in2_b->at(x, y)) - static_cast<float>(in2_e->at(x, y));
+        float product = d1 * d2;
+        return std::fabs(product);
+    });
 }
 
 long double pseudo_cross_variogram_kernel(const SUB_MATRIX* in1_b, const SUB_MATRIX*,
@@ -74,8 +77,7 @@ long double pseudo_cross_variogram_kernel(const SUB_MATRIX* in1_b, const SUB_MAT
             float d = static_cast<float>(in1_b->at(x, y)) - static_cast<float>(in2_e->at(x, y));
             s = s + d * d;
         }
-    unsigned two_n = 2u * (nx * ny);
-    return static_cast<long double>(s) / static_cast<long double>(two_n);
+    return half_mean(s, nx, ny);
 }
 
 namespace {

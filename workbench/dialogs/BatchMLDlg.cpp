@@ -2,6 +2,8 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
+#include "workbench/dialogs/choice_checks.h"
 #include "workbench/dialogs/CML.h"
 #include "workbench/engine/text_fields.h"
 
@@ -70,39 +72,16 @@ double CBatchMLDlg::BoundValue(const std::string& text) {
 }
 
 void CBatchMLDlg::OnBnClickedBrowseImage() {
-    Item(IDC_IMAGE_EDIT).SetText("");
-    m_imagePath.clear();
-    ui::FileRequest r;
-    r.filter = "原始影像檔(*.lan)|*.lan||";
-    r.defaultExt = "lan";
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    std::vector<std::string> chosen = ui::Current().OpenFile(r);
-    if (chosen.empty()) return;
-    m_imagePath = chosen[0];
-    Item(IDC_IMAGE_EDIT).SetText(m_imagePath);
+    dlg::PickFileInto(Item(IDC_IMAGE_EDIT), m_imagePath, "原始影像檔(*.lan)|*.lan||", "lan");
 }
 
 void CBatchMLDlg::OnBnClickedBrowseInfoFolder() {
-    Item(IDC_INFO_EDIT).SetText("");
-    m_infoFolder.clear();
-    ui::FolderRequest r;
-    r.title = "選擇水稻分類資訊所在目錄:";
-    r.fileSystemOnly = true;
-    if (std::optional<std::string> chosen = ui::Current().BrowseFolder(r)) {
-        m_infoFolder = *chosen;
-        Item(IDC_INFO_EDIT).SetText(m_infoFolder);
-    }
+    dlg::PickFolderInto(Item(IDC_INFO_EDIT), m_infoFolder,
+                        {.title = "選擇水稻分類資訊所在目錄:", .fileSystemOnly = true});
 }
 
 void CBatchMLDlg::OnBnClickedAddParcels() {
-    ui::FileRequest r;
-    r.filter = "坵塊資料檔(*.shp)|*.shp||";
-    r.defaultExt = "shp";
-    r.multiple = true;
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    std::vector<std::string> chosen = ui::Current().OpenFile(r);
+    std::vector<std::string> chosen = dlg::PickFiles("坵塊資料檔(*.shp)|*.shp||", "shp");
     if (chosen.empty()) return;
     m_lastSelection = chosen;
     for (const std::string& path : m_lastSelection) {
@@ -129,20 +108,16 @@ void CBatchMLDlg::OnOK() {
     UpdateData(true);
     double lo1 = BoundValue(m_lo1Text), hi1 = BoundValue(m_hi1Text);
     double lo2 = BoundValue(m_lo2Text), hi2 = BoundValue(m_hi2Text);
-    std::string message = "\n";
-    if (hi1 < lo1) message += "最高分類機率上限大於下限，請重新選擇!!\n";
-    if (hi2 < lo2) message += "水稻減非水稻上限大於下限，請重新選擇!!\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {hi1 < lo1, "最高分類機率上限大於下限，請重新選擇!!"},
+            {hi2 < lo2, "水稻減非水稻上限大於下限，請重新選擇!!"},
+        }))
         return;
-    }
-    message = "\n";
-    if (m_imagePath.empty()) message += "請重新選擇原始影像檔!!\n";
-    if (m_parcelPaths.empty()) message += "請重新選擇坵塊影像檔\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {m_imagePath.empty(), "請重新選擇原始影像檔!!"},
+            {m_parcelPaths.empty(), "請重新選擇坵塊影像檔"},
+        }))
         return;
-    }
     ui::Window::OnOK();
 }
 

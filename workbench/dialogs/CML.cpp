@@ -4,6 +4,8 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
+#include "workbench/dialogs/choice_checks.h"
 #include "workbench/doc/KorvaneDoc.h"
 #include "workbench/engine/classifier.h"
 #include "workbench/engine/lan_image.h"
@@ -20,6 +22,15 @@ ui::Control& Slider(ui::Control& c) {
     c.rangeMax = 100;
     c.noTicks = true;
     return c;
+}
+
+// The open picker without the existing-file check: the chosen file, or "" on a cancel.
+std::string ChosenFile(const char* filter, const char* ext) {
+    ui::FileRequest r;
+    r.filter = filter;
+    r.defaultExt = ext;
+    std::vector<std::string> chosen = ui::Current().OpenFile(r);
+    return chosen.empty() ? std::string() : chosen.front();
 }
 
 }  // namespace
@@ -83,50 +94,22 @@ std::string CML::MergeInfoPath(const std::string& folder, const std::string& par
 }
 
 void CML::OnBnClickedClassInfoFolder() {
-    Item(IDC_INFO_EDIT).SetText("");
-    m_classInfoFolder.clear();
-    ui::FolderRequest r;
-    r.title = "選擇分類資訊所在目錄:";
-    if (auto folder = ui::Current().BrowseFolder(r)) {
-        m_classInfoFolder = *folder;
-        Item(IDC_INFO_EDIT).SetText(*folder);
-    }
+    dlg::PickFolderInto(Item(IDC_INFO_EDIT), m_classInfoFolder, {.title = "選擇分類資訊所在目錄:"});
 }
 
 void CML::OnBnClickedOutputFolder() {
-    Item(IDC_OUTPUT_EDIT).SetText("");
-    m_outputFolder.clear();
-    ui::FolderRequest r;
-    r.title = "選擇分類後影像儲存目錄:";
-    r.newStyle = true;
-    r.noNetworkBelowDomain = true;
-    if (auto folder = ui::Current().BrowseFolder(r)) {
-        m_outputFolder = *folder;
-        Item(IDC_OUTPUT_EDIT).SetText(*folder);
-    }
+    dlg::PickFolderInto(Item(IDC_OUTPUT_EDIT), m_outputFolder,
+                        {.title = "選擇分類後影像儲存目錄:", .newStyle = true, .noNetworkBelowDomain = true});
 }
 
 void CML::OnBnClickedOpenImage() {
-    ui::FileRequest r;
-    r.filter = "原始影像檔(*.lan)|*.lan||";
-    r.defaultExt = "lan";
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    auto chosen = ui::Current().OpenFile(r);
-    // The picker's result is not tested: a cancel leaves the name and the edit empty.
-    m_sourceImagePath = chosen.empty() ? std::string() : chosen.front();
+    // A cancel leaves the path, the name and the edit empty.
+    dlg::PickFileInto(Item(IDC_IMAGE_EDIT), m_sourceImagePath, "原始影像檔(*.lan)|*.lan||", "lan");
     m_sourceImageName = rice::FileNameOf(m_sourceImagePath);
-    Item(IDC_IMAGE_EDIT).SetText(m_sourceImagePath);
 }
 
 void CML::OnBnClickedSelectParcels() {
-    ui::FileRequest r;
-    r.filter = "坵塊資料檔(*.shp)|*.shp||";
-    r.defaultExt = "shp";
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    r.multiple = true;
-    auto chosen = ui::Current().OpenFile(r);
+    std::vector<std::string> chosen = dlg::PickFiles("坵塊資料檔(*.shp)|*.shp||", "shp");
     if (chosen.empty()) return;
     m_lastSelection = chosen;
     ui::Control& list = Item(IDC_PARCEL_LIST);
@@ -162,14 +145,12 @@ void CML::OnHScroll(int sliderId) {
 }
 
 void CML::OnOK() {
-    std::string message = "\n";
-    if (m_sourceImageName.empty()) message += "請重新選擇原始影像檔!!\n";
-    if (m_classInfoFolder.empty()) message += "請重新選擇分類資訊檔!!\n";
-    if (m_outputFolder.empty()) message += "請重新選擇分類後影像儲存位置!!\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {m_sourceImageName.empty(), "請重新選擇原始影像檔!!"},
+            {m_classInfoFolder.empty(), "請重新選擇分類資訊檔!!"},
+            {m_outputFolder.empty(), "請重新選擇分類後影像儲存位置!!"},
+        }))
         return;
-    }
     ui::Window::OnOK();
 }
 
@@ -183,16 +164,8 @@ void CML::OnCancel() {
 }
 
 void CML::OnBnClickedCreateBaseImage() {
-    ui::FileRequest image;
-    image.filter = "原始影像檔(*.lan)|*.lan||";
-    image.defaultExt = "lan";
-    auto chosenImage = ui::Current().OpenFile(image);
-    m_baseImageName = chosenImage.empty() ? std::string() : chosenImage.front();
-    ui::FileRequest stats;
-    stats.filter = "分類資訊檔(*.txt)|*.txt||";
-    stats.defaultExt = "txt";
-    auto chosenStats = ui::Current().OpenFile(stats);
-    m_classInfoFolder = chosenStats.empty() ? std::string() : chosenStats.front();
+    m_baseImageName = ChosenFile("原始影像檔(*.lan)|*.lan||", "lan");
+    m_classInfoFolder = ChosenFile("分類資訊檔(*.txt)|*.txt||", "txt");
     if (m_baseImageName.empty() || m_classInfoFolder.empty()) {
         ui::AppMessageBox("Without Creation!!");
         return;
@@ -205,11 +178,7 @@ void CML::OnBnClickedCreateBaseImage() {
 }
 
 void CML::OnBnClickedOpenBaseImage() {
-    ui::FileRequest r;
-    r.filter = "分類後影像檔(*.lan)|*.lan||";
-    r.defaultExt = "lan";
-    auto chosen = ui::Current().OpenFile(r);
-    m_baseImageName = chosen.empty() ? std::string() : chosen.front();
+    m_baseImageName = ChosenFile("分類後影像檔(*.lan)|*.lan||", "lan");
     LoadHistograms(m_baseImageName);
 }
 

@@ -2,24 +2,14 @@
 
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
+#include "workbench/dialogs/choice_checks.h"
 
 namespace {
 
 void Pick(bool save, ui::Control& edit, std::string& name, std::string& path) {
     name.clear();
-    path.clear();
-    edit.SetText("");
-    ui::FileRequest r;
-    r.filter = "分類資訊檔(*.txt)|*.txt||";
-    r.defaultExt = "txt";
-    r.mustExist = !save;
-    r.overwritePrompt = save;
-    r.hideReadOnly = true;
-    std::vector<std::string> chosen = save ? ui::Current().SaveFile(r) : ui::Current().OpenFile(r);
-    if (chosen.empty()) return;
-    path = chosen[0];
-    name = rice::FileNameOf(path);
-    edit.SetText(path);
+    if (dlg::PickFileInto(edit, path, "分類資訊檔(*.txt)|*.txt||", "txt", save)) name = rice::FileNameOf(path);
 }
 
 }  // namespace
@@ -54,13 +44,11 @@ void CConvertDlg::OnBnClickedSaveTarget() {
 }
 
 void CConvertDlg::OnOK() {
-    std::string message = "\n";
-    if (m_sourceName.empty()) message += "請確認已選取分類資訊檔\n";
-    if (m_targetName.empty()) message += "請重新選擇儲存位置\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {m_sourceName.empty(), "請確認已選取分類資訊檔"},
+            {m_targetName.empty(), "請重新選擇儲存位置"},
+        }))
         return;
-    }
     ui::Window::OnOK();
 }
 

@@ -1,21 +1,17 @@
 #include "workbench/dialogs/MergeClsInfoDlg.h"
 
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
+#include "workbench/dialogs/choice_checks.h"
 
 namespace {
 
 void BrowseInto(ui::Control& edit, std::string& folder, const char* title, bool outputStyle) {
-    edit.SetText("");
-    folder.clear();
-    ui::FolderRequest r;
-    r.title = title;
-    r.fileSystemOnly = true;
-    r.newStyle = outputStyle;
-    r.noNetworkBelowDomain = outputStyle;
-    if (std::optional<std::string> chosen = ui::Current().BrowseFolder(r)) {
-        folder = *chosen;
-        edit.SetText(folder);
-    }
+    dlg::PickFolderInto(edit, folder,
+                        {.title = title,
+                         .fileSystemOnly = true,
+                         .newStyle = outputStyle,
+                         .noNetworkBelowDomain = outputStyle});
 }
 
 }  // namespace
@@ -59,14 +55,12 @@ void CMergeClsInfoDlg::OnBnClickedOutputFolder() {
 }
 
 void CMergeClsInfoDlg::OnOK() {
-    std::string message = "\n";
-    if (m_riceFolder.empty()) message += "請選擇原始水稻分類資訊資料夾\n";
-    if (m_nonRiceFolder.empty()) message += "請選擇原始非水稻分類資訊資料夾\n";
-    if (m_outputFolder.empty()) message += "請選擇合併後分類資訊儲存位置\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {m_riceFolder.empty(), "請選擇原始水稻分類資訊資料夾"},
+            {m_nonRiceFolder.empty(), "請選擇原始非水稻分類資訊資料夾"},
+            {m_outputFolder.empty(), "請選擇合併後分類資訊儲存位置"},
+        }))
         return;
-    }
     ui::Window::OnOK();
 }
 

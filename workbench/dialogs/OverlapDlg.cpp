@@ -1,19 +1,15 @@
 #include "workbench/dialogs/OverlapDlg.h"
 
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
+#include "workbench/dialogs/choice_checks.h"
 
 namespace {
 
 void Browse(const char* filter, const char* ext, const char* suffix,
             std::vector<std::string>& selection, std::vector<std::string>& paths,
             ui::Control& list) {
-    ui::FileRequest r;
-    r.filter = filter;
-    r.defaultExt = ext;
-    r.multiple = true;
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    std::vector<std::string> chosen = ui::Current().OpenFile(r);
+    std::vector<std::string> chosen = dlg::PickFiles(filter, ext);
     if (chosen.empty()) return;
     selection = chosen;
     for (const auto& p : selection) {
@@ -86,13 +82,11 @@ void COverlapDlg::OnBnClickedRemoveImage() { Remove(m_lanPaths, Item(IDC_LAN_LIS
 void COverlapDlg::OnBnClickedRemoveParcel() { Remove(m_parcelPaths, Item(IDC_PARCEL_LIST)); }
 
 void COverlapDlg::OnOK() {
-    std::string message = "\n";
-    if (m_lanPaths.empty()) message += "請重新選擇分類後影像檔\n";
-    if (m_parcelPaths.empty()) message += "請重新選擇坵塊影像檔\n";
-    if (message != "\n") {
-        ui::AppMessageBox(message);
+    if (!dlg::ChecksPass({
+            {m_lanPaths.empty(), "請重新選擇分類後影像檔"},
+            {m_parcelPaths.empty(), "請重新選擇坵塊影像檔"},
+        }))
         return;
-    }
     UpdateData(true);
     EndModal(ui::kOK);
 }

@@ -3,6 +3,7 @@
 #include "platform/core/encoding.h"
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
 #include "workbench/engine/map_rename.h"
 #include "workbench/engine/param_files.h"
 
@@ -26,31 +27,15 @@ void CReNameDlg::DoDataExchange(ui::DataExchange& dx) {
 }
 
 void CReNameDlg::OnBnClickedChooseFolder() {
-    Item(1007).SetText("");
-    m_mapFolder.clear();
-    ui::FolderRequest r;
-    r.title = "chose a folder:";
-    r.fileSystemOnly = true;
-    if (std::optional<std::string> f = ui::Current().BrowseFolder(r)) {
-        Item(1007).SetText(*f);
-        m_mapFolder = *f;
-    }
+    dlg::PickFolderInto(Item(1007), m_mapFolder, {.title = "chose a folder:", .fileSystemOnly = true});
     ui::Current().MessageBox("確認選擇正確的圖檔目錄了嗎?!\n否則，將引起因修改非圖檔目錄名稱不可預期之系統問題!",
                              "請確認已選擇正確圖檔目錄!", ui::Buttons::Ok, ui::Icon::Exclamation);
 }
 
 void CReNameDlg::OnBnClickedChooseListFile() {
     m_listFileName.clear();
-    Item(1008).SetText("");
-    ui::FileRequest r;
-    r.filter = "圖檔清單(*.txt)|*.txt||";
-    r.defaultExt = "txt";
-    r.mustExist = true;
-    r.hideReadOnly = true;
-    std::vector<std::string> picked = ui::Current().OpenFile(r);
-    if (picked.empty()) return;
-    m_listFileName = FileNameOf(picked.front());
-    Item(1008).SetText(picked.front());
+    std::string path;
+    if (dlg::PickFileInto(Item(1008), path, "圖檔清單(*.txt)|*.txt||", "txt")) m_listFileName = FileNameOf(path);
 }
 
 void CReNameDlg::RenameTree(const std::string& folder) {

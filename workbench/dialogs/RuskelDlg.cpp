@@ -3,6 +3,7 @@
 #include "platform/core/command.h"
 #include "platform/core/paths.h"
 #include "platform/ui/ui.h"
+#include "workbench/dialogs/pickers.h"
 #include "workbench/dialogs/ParamFileDlg.h"
 #include "workbench/engine/param_files.h"
 
@@ -113,15 +114,7 @@ void CRuskelDlg::OnBnClickedOpenImage() {
 }
 
 void CRuskelDlg::OnBnClickedChooseMapFolder() {
-    Item(1015).SetText("");
-    m_mapFolder.clear();
-    ui::FolderRequest r;
-    r.title = "chose a folder:";
-    r.fileSystemOnly = true;
-    if (std::optional<std::string> f = ui::Current().BrowseFolder(r)) {
-        Item(1015).SetText(*f);
-        m_mapFolder = *f;
-    }
+    dlg::PickFolderInto(Item(1015), m_mapFolder, {.title = "chose a folder:", .fileSystemOnly = true});
 }
 
 void CRuskelDlg::OnCbnSelchangePixelSizeX() {

@@ -161,6 +161,14 @@ inline std::uint8_t ToByte(double p) {
     return (y >= 0.0 && y < 256.0) ? static_cast<std::uint8_t>(y) : 0;
 }
 
+// The class of the largest of p[0..K), the last one on a tie.
+int LastLargest(const std::vector<double>& p, int K) {
+    int largest = 0;
+    for (int k = 0; k < K; ++k)
+        if (p[k] >= p[largest]) largest = k;
+    return largest;
+}
+
 // ---- the reference: one cell at a time, as plainly as the algorithm reads ----------------
 
 void ClassifyCellReference(const ClassifierModel& m, const std::uint8_t* x, double v, double u,
@@ -209,15 +217,11 @@ void ClassifyCellReference(const ClassifierModel& m, const std::uint8_t* x, doub
     out[0] = static_cast<std::uint8_t>(best + 1);
     out[1] = ToByte(p[best]);
     p[best] = 0;
-    int second = 0;
-    for (int k = 0; k < K; ++k)
-        if (p[k] >= p[second]) second = k;
+    const int second = LastLargest(p, K);
     out[2] = static_cast<std::uint8_t>(second + 1);
     out[3] = ToByte(p[second]);
     p[second] = 0;
-    int third = 0;
-    for (int k = 0; k < K; ++k)
-        if (p[k] >= p[third]) third = k;
+    const int third = LastLargest(p, K);
     out[4] = static_cast<std::uint8_t>(third + 1);
     out[5] = ToByte(p[third]);
 }
