@@ -13,7 +13,7 @@
 # Inputs and outputs go to PEERS_DIR (default /tmp/rice-peers), which is emptied first.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build/release}
+build=$(realpath -m "${1:-$here/build/release}")  # absolute: the runs start in their own folders
 work=${PEERS_DIR:-/tmp/rice-peers}
 runs=${RUNS:-5}
 peer_runs=${PEER_RUNS:-1}
@@ -182,7 +182,7 @@ row "classification run, 4000 x 4000, 4 bands, 40 classes" "$ours_classify" \
   "GRASS i.maxlik (best class only)" "$grass_maxlik" "$(ratio "$grass_maxlik" "$ours_classify") x faster"
 row "threshold grid, 19 x 19 on a 500 x 500 clip (812 MB)" "$ours_grid" \
   "plain write of the same 361 files" "$plain_grid" "$(ratio "$ours_grid" "$plain_grid") x the plain write"
-row "" "" "the same, each file fsync'd as our writer does" "$durable_grid" \
+row "" "" "the same, each file fsync'd (durable)" "$durable_grid" \
   "$(ratio "$ours_grid" "$durable_grid") x the durable write"
 row "GLCM form, 512 x 512, MASK 7, 4 directions, 6 features" "$ours_glcm" \
   "OTB HaralickTextureExtraction, 4 offsets" "$otb" "$(ratio "$otb" "$ours_glcm") x faster"

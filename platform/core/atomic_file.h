@@ -14,7 +14,7 @@ namespace rice {
 enum class WriteStep {
     kUnnamedTemp,  // the unnamed temporary (O_TMPFILE): refused, as some file systems do
     kWrite,
-    kSync,
+    kFlush,        // the last buffered bytes handed to the system
     kClose,
     kPlace,        // the link or rename into place
 };
@@ -40,8 +40,8 @@ public:
     long long ReadAt(void* data, std::size_t size, std::uint64_t offset);
     long long Size();  // bytes written so far; -1 on failure
 
-    // Commit = Finish + Place. Finish makes the content durable (and closes a named
-    // temporary); Place names an unnamed one, closes it and renames it over the target.
+    // Commit = Finish + Place. Finish hands the content to the system (and closes a
+    // named temporary); Place names an unnamed one, closes it and renames it over the target.
     bool Commit();
     bool Finish();
     bool Place();

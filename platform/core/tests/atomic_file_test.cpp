@@ -42,7 +42,7 @@ ScopedWriteFaults::Rule Failing(WriteStep step, bool named) {
 TEST_F(AtomicWriter, AFailingStepLeavesTheTargetAndNoTemporary) {
     const std::string big(200000, 'n');  // more than the writer holds back
     for (bool named : {false, true})
-        for (WriteStep step : {WriteStep::kWrite, WriteStep::kSync, WriteStep::kClose,
+        for (WriteStep step : {WriteStep::kWrite, WriteStep::kFlush, WriteStep::kClose,
                                WriteStep::kPlace}) {
             const std::string what = std::string(named ? "named " : "unnamed ") +
                                      std::to_string(static_cast<int>(step));
@@ -132,7 +132,7 @@ TEST_F(AtomicWriter, AFailedAppendIsCutBackToWholeLines) {
     };
     const Case cases[] = {
         {"disk full", true, WriteStep::kWrite},
-        {"not made durable", true, WriteStep::kSync},
+        {"not flushed", true, WriteStep::kFlush},
         {"close fails", true, WriteStep::kClose},
         {"disk full on a new file", false, WriteStep::kWrite},
     };

@@ -38,7 +38,7 @@ TEST_F(KilledRun, ClassificationLeavesNoTemporary) {
     if (pid == 0) {
         // Killed once the whole output is written, just before it would be placed.
         ScopedWriteFaults kill([](WriteStep s, const std::string&) {
-            if (s == WriteStep::kSync) ::raise(SIGKILL);
+            if (s == WriteStep::kFlush) ::raise(SIGKILL);
             return false;
         });
         RecordingSink sink;

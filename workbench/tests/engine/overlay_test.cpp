@@ -380,7 +380,7 @@ TEST(OverlayPairRun, AFailedOutputLeavesEveryFileOfThePairAsBefore) {
          "img_info.dbf", false},
         {"disk full on the trace", true, false, at("recordPix.txt", WriteStep::kWrite),
          "recordPix.txt", false},
-        {"copy not made durable", false, false, at("img.shx", WriteStep::kSync), "img.shx", false},
+        {"copy not flushed", false, false, at("img.shx", WriteStep::kFlush), "img.shx", false},
         {"close of the result table fails", true, false, at("img.dbf", WriteStep::kClose),
          "img.dbf", false},
         // The first three files are already in place when the fourth cannot be: they go back.
