@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/atomic_dbf.h"
 #include "platform/core/encoding.h"
 #include "platform/core/files.h"
 
@@ -16,7 +17,9 @@ namespace samples {
 inline bool WriteCoverTable(const std::string& path,
                             std::initializer_list<std::pair<const char*, int>> fields,
                             const std::vector<std::vector<double>>& rows, int nullField = -1) {
-    DBFHandle h = DBFCreate(path.c_str());
+    rice::AtomicFile file;
+    if (!file.Open(path)) return false;
+    DBFHandle h = rice::CreateDbfIn(file);
     if (!h) return false;
     for (const auto& [name, decimals] : fields)
         DBFAddField(h, name, decimals ? FTDouble : FTInteger, decimals ? 14 : 6, decimals);
@@ -30,7 +33,7 @@ inline bool WriteCoverTable(const std::string& path,
                 DBFWriteDoubleAttribute(h, ri, fi, rows[r][f]);
         }
     DBFClose(h);
-    return true;
+    return file.Commit();
 }
 
 // Writes the covers into `folder` (created). False when a file cannot be written.

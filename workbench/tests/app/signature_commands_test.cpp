@@ -15,6 +15,7 @@
 #include "platform/testing/temp_folder.h"
 #include "samples/signature_samples.h"
 #include "workbench/doc/KorvaneDoc.h"
+#include "workbench/tests/app/workbench_run.h"
 #include "workbench/tests/engine/test_util.h"
 #include "workbench/engine/lan_image.h"
 
@@ -38,18 +39,10 @@ protected:
     }
     // Runs one document command under the script; returns the message boxes shown.
     std::string Run(void (CKorvaneDoc::*handler)(), std::string script, int* status = nullptr) {
-        for (size_t at; (at = script.find('@')) != std::string::npos;) script.replace(at, 1, dir_ + "/");
-        std::ostringstream out, err;
-        script::Operator op(script, "cmd.script", out, err);
-        ui::ScopedUi scope(op);
-        ui::SetAppTitle("Korvane");
-        int s = rice::RunUntilExit([&] {
-            (doc_.*handler)();
-            return 0;
-        });
-        if (status) *status = s;
-        else EXPECT_EQ(s, 0) << err.str();
-        return out.str();
+        const rice::testing::WorkbenchRun r = rice::testing::RunDocumentCommand(doc_, handler, std::move(script), dir_);
+        if (status) *status = r.status;
+        else EXPECT_EQ(r.status, 0) << r.errors;
+        return r.shown;
     }
     CKorvaneDoc doc_;
     const std::string dir_ = folder();

@@ -9,6 +9,7 @@
 #include "platform/core/exit.h"
 #include "platform/script/operator.h"
 #include "workbench/app/KorvaneApp.h"
+#include "workbench/doc/KorvaneDoc.h"
 
 namespace rice::testing {
 
@@ -37,6 +38,26 @@ inline WorkbenchRun RunWorkbench(const std::string& script, const std::string& c
     }
     if (starts) SetInterpreter(nullptr);
     ::unsetenv("XDG_CONFIG_HOME");
+    run.shown = out.str();
+    run.errors = err.str();
+    return run;
+}
+
+// Runs one command of `doc` under `script`, where "@" stands for `folder` and a slash.
+inline WorkbenchRun RunDocumentCommand(CKorvaneDoc& doc, void (CKorvaneDoc::*handler)(),
+                                       std::string script, const std::string& folder) {
+    for (size_t at; (at = script.find('@')) != std::string::npos;) script.replace(at, 1, folder + "/");
+    std::ostringstream out, err;
+    WorkbenchRun run;
+    {
+        script::Operator op(script, "cmd.script", out, err);
+        ui::ScopedUi scope(op);
+        ui::SetAppTitle("Korvane");
+        run.status = RunUntilExit([&] {
+            (doc.*handler)();
+            return 0;
+        });
+    }
     run.shown = out.str();
     run.errors = err.str();
     return run;
