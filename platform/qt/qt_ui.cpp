@@ -1,17 +1,25 @@
 #include "platform/qt/qt_ui.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QEventLoop>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
+#include <QTreeView>
 #include <QWindow>
 #include <clocale>
 #include <cstdlib>
@@ -47,7 +55,7 @@ std::string QtNameFilter(const ui::FilterEntry& entry) {
 std::vector<std::string> QtNameFilters(const std::string& filter) {
     std::vector<std::string> out;
     for (const auto& e : ui::ParseFilter(filter)) out.push_back(QtNameFilter(e));
-    if (out.empty()) out.push_back("All files (*)");
+    if (out.empty()) out.push_back("所有檔案 (*)");
     return out;
 }
 
@@ -68,6 +76,61 @@ void LoadQtTranslations() {
 
 // Room the window manager's title bar needs beside the caption: its buttons and margins.
 constexpr int kTitleBarExtra = 120;
+
+// The file dialogs' type and date columns in the windows' language. Qt calls a folder
+// "Folder" and names files by their MIME type's English comment ("unknown"), and writes the
+// date with an English month in a column too narrow for it.
+class ReadableFileColumns : public QIdentityProxyModel {
+public:
+    enum Column { kType = 2, kDate = 3 };  // QFileSystemModel's columns
+    static constexpr const char* kDateFormat = "yyyy/MM/dd HH:mm";
+
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || (index.column() != kType && index.column() != kDate))
+            return QIdentityProxyModel::data(index, role);
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        if (index.column() == kDate) return info.lastModified().toString(QString::fromLatin1(kDateFormat));
+        if (info.isDir()) return QString::fromUtf8("資料夾");
+        if (info.suffix().isEmpty()) return QString::fromUtf8("檔案");
+        return info.suffix().toUpper() + QString::fromUtf8(" 檔案");
+    }
+
+    // Puts the columns in the dialog and widens the date column to a whole date.
+    static void Install(QFileDialog& dlg) {
+        dlg.setProxyModel(new ReadableFileColumns(&dlg));
+        if (auto* view = dlg.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            const QString widest = QDateTime(QDate(2000, 12, 30), QTime(20, 58)).toString(QString::fromLatin1(kDateFormat));
+            const int needed = view->fontMetrics().horizontalAdvance(widest) + 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin) + 16;
+            if (view->header()->sectionSize(kDate) < needed) view->header()->resizeSection(kDate, needed);
+        }
+    }
+};
+
+// A message box the operator must answer with one of its buttons: Esc and the close box do
+// nothing. Left to itself Qt would make a lone No button the escape button.
+class AnswerOnlyBox : public QMessageBox {
+public:
+    AnswerOnlyBox(QWidget* parent, bool mustAnswer) : QMessageBox(parent), mustAnswer_(mustAnswer) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (mustAnswer_ && e->matches(QKeySequence::Cancel)) return;
+        QMessageBox::keyPressEvent(e);
+    }
+    void closeEvent(QCloseEvent* e) override {
+        if (mustAnswer_) {
+            e->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(e);
+    }
+
+private:
+    bool mustAnswer_;
+};
 
 }  // namespace
 
@@ -309,7 +372,8 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, ui::Bu
     // What the handler changed so far (a new menu, a text) shows behind the box.
     ShowModelState();
     ArrowCursor arrow(*this);
-    QMessageBox box(TopWidget());
+    // Esc: Cancel where there is one, OK on an OK box; a Yes/No box must be answered.
+    AnswerOnlyBox box(TopWidget(), buttons == ui::Buttons::YesNo);
     box.setWindowTitle(Q(caption));
     box.setTextFormat(Qt::PlainText);
     box.setText(Q(text));
@@ -350,14 +414,13 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, ui::Bu
         grid->addItem(new QSpacerItem(room, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
                       1, grid->columnCount());
     }
-    // Esc: Cancel where there is one, OK on an OK box; a Yes/No box cannot be escaped.
     if (buttons == ui::Buttons::Ok) box.setEscapeButton(QMessageBox::Ok);
     else if (buttons != ui::Buttons::YesNo) box.setEscapeButton(QMessageBox::Cancel);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const auto& c : choices)
         if (clicked && clicked == box.button(c.button)) return c.result;
-    // Closed without a button
+    // Ended without a button (the program is closing)
     switch (buttons) {
     case ui::Buttons::Ok: return ui::kOK;
     case ui::Buttons::YesNo: return ui::kNo;
@@ -370,6 +433,7 @@ std::vector<std::string> QtUi::PickFiles(const ui::FileRequest& r, bool save) {
     ArrowCursor arrow(*this);
     QFileDialog dlg(TopWidget());
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    ReadableFileColumns::Install(dlg);
     dlg.setWindowTitle(r.title.empty() ? (save ? QString::fromUtf8("另存新檔") : QString::fromUtf8("開啟"))
                                        : Q(r.title));
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -398,6 +462,7 @@ std::optional<std::string> QtUi::PickFolder(const ui::FolderRequest& r) {
     ArrowCursor arrow(*this);
     QFileDialog dlg(TopWidget());
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    ReadableFileColumns::Install(dlg);
     dlg.setWindowTitle(r.title.empty() ? QString::fromUtf8("瀏覽資料夾") : Q(r.title));
     dlg.setLabelText(QFileDialog::LookIn, Q(r.title));
     dlg.setFileMode(QFileDialog::Directory);

@@ -19,7 +19,7 @@ class WindowView;
 // A filter entry as the desktop file dialog names it: "描述(*.ext)" stays as it is when it
 // already ends in its patterns, else "描述 (*.a *.b)".
 std::string QtNameFilter(const ui::FilterEntry& entry);
-// Every entry of a filter string; "All files (*)" when the string holds none.
+// Every entry of a filter string; "所有檔案 (*)" when the string holds none.
 std::vector<std::string> QtNameFilters(const std::string& filter);
 
 class QtUi : public ui::Ui {

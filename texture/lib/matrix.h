@@ -188,10 +188,11 @@ using VARIOGRAM_MW_MATRIX = MW_MATRIX<unsigned int>;
 class SUB_MATRIX {
 public:
     SUB_MATRIX() = default;
-    SUB_MATRIX(unsigned x_size, unsigned y_size, unsigned x_bin, unsigned y_bin, unsigned x_end,
-               unsigned y_end, const unsigned int* data)
-        : _x_size(x_size), _y_size(y_size), _SUB_x_bin(x_bin), _SUB_y_bin(y_bin),
-          _SUB_x_end(x_end), _SUB_y_end(y_end), _data(data) {}
+    // x_size: the row length of the matrix under data; the rows are bounded by y_end.
+    SUB_MATRIX(unsigned x_size, unsigned x_bin, unsigned y_bin, unsigned x_end, unsigned y_end,
+               const unsigned int* data)
+        : _x_size(x_size), _SUB_x_bin(x_bin), _SUB_y_bin(y_bin), _SUB_x_end(x_end),
+          _SUB_y_end(y_end), _data(data) {}
 
     // Bounds relative to the window's top-left cell, ends exclusive.
     void set_from_window(const MW_MATRIX<unsigned int>& w, unsigned SUB_x_bin, unsigned SUB_y_bin,
@@ -202,7 +203,7 @@ public:
         TEXTURE_CHECK(SUB_y_bin <= SUB_y_end, "SUB_y_bin <= SUB_y_end", "matrix", 46);
         TEXTURE_CHECK(SUB_x_end <= xSize, "SUB_x_end <= _x_size", "matrix", 47);
         TEXTURE_CHECK(SUB_y_end <= ySize, "SUB_y_end <= _y_size", "matrix", 48);
-        *this = SUB_MATRIX(xSize, ySize, SUB_x_bin + w.left(), SUB_y_bin + w.top(),
+        *this = SUB_MATRIX(xSize, SUB_x_bin + w.left(), SUB_y_bin + w.top(),
                            SUB_x_end + w.left(), SUB_y_end + w.top(), w.cells());
     }
     unsigned size_of_x() const { return _SUB_x_end - _SUB_x_bin; }
@@ -215,7 +216,6 @@ public:
 
 private:
     unsigned _x_size = 0;
-    unsigned _y_size = 0;
     unsigned _SUB_x_bin = 0;
     unsigned _SUB_y_bin = 0;
     unsigned _SUB_x_end = 0;

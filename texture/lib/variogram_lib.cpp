@@ -222,12 +222,12 @@ void fast_direction(DIRECTION d, KIND kind, VARIOGRAM_KERNEL kernel, VARIOGRAM_M
                     } else {
                         unsigned ex0 = static_cast<unsigned>(static_cast<int>(x0) + g.dx);
                         unsigned ey0 = static_cast<unsigned>(static_cast<int>(y0) + g.dy);
-                        SUB_MATRIX in1_b(W, H, x0, y0, x1, y1, A);
-                        SUB_MATRIX in1_e(W, H, ex0, ey0, ex0 + nx, ey0 + ny, A);
+                        SUB_MATRIX in1_b(W, x0, y0, x1, y1, A);
+                        SUB_MATRIX in1_e(W, ex0, ey0, ex0 + nx, ey0 + ny, A);
                         SUB_MATRIX in2_b, in2_e;
                         if (B) {
-                            in2_b = SUB_MATRIX(W, H, x0, y0, x1, y1, B);
-                            in2_e = SUB_MATRIX(W, H, ex0, ey0, ex0 + nx, ey0 + ny, B);
+                            in2_b = SUB_MATRIX(W, x0, y0, x1, y1, B);
+                            in2_e = SUB_MATRIX(W, ex0, ey0, ex0 + nx, ey0 + ny, B);
                         }
                         value = kernel(&in1_b, &in1_e, &in2_b, &in2_e);
                     }

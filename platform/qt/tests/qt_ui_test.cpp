@@ -24,10 +24,14 @@
 #include <QStyleOptionGroupBox>
 #include <QStyleOptionViewItem>
 #include <QToolBar>
+#include <QTreeView>
+#include <QHeaderView>
+#include <QRegularExpression>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 
@@ -228,7 +232,7 @@ TEST(QtFilePicker, FilterStringsBecomeTheDialogsFilters) {
     EXPECT_EQ(QtNameFilters("原始影像檔(*.lan)|*.lan||"), std::vector<std::string>{"原始影像檔(*.lan)"});
     EXPECT_EQ(QtNameFilters("影像(*.lan)|*.lan|文字|*.txt;*.doc||"),
               (std::vector<std::string>{"影像(*.lan)", "文字 (*.txt *.doc)"}));
-    EXPECT_EQ(QtNameFilters(""), std::vector<std::string>{"All files (*)"});
+    EXPECT_EQ(QtNameFilters(""), std::vector<std::string>{"所有檔案 (*)"});
 }
 
 TEST(QtFilePicker, PicksAFileAndLeavesTheCurrentFolderThere) {
@@ -505,6 +509,47 @@ TEST(QtMessageBox, IsWideEnoughForItsTitle) {
     }
 }
 
+// The operator must answer a Yes/No box: Esc and the close box leave it open (a lone No
+// would otherwise take them, and "詢問" answered so loses the texture step). A box with
+// Cancel ends as Cancel, an OK box as OK.
+TEST(QtMessageBox, OnlyBoxesWithAnEscapeEndOnEscOrTheCloseBox) {
+    enum class Act { Esc, CloseBox };
+    struct Case {
+        ui::Buttons buttons;
+        Act act;
+        int result;  // kStaysOpen: still shown, then answered 是
+    };
+    constexpr int kStaysOpen = -1;
+    const Case cases[] = {
+        {ui::Buttons::YesNo, Act::Esc, kStaysOpen},        {ui::Buttons::YesNo, Act::CloseBox, kStaysOpen},
+        {ui::Buttons::Ok, Act::Esc, ui::kOK},              {ui::Buttons::Ok, Act::CloseBox, ui::kOK},
+        {ui::Buttons::OkCancel, Act::Esc, ui::kCancel},    {ui::Buttons::OkCancel, Act::CloseBox, ui::kCancel},
+        {ui::Buttons::YesNoCancel, Act::Esc, ui::kCancel}, {ui::Buttons::YesNoCancel, Act::CloseBox, ui::kCancel},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "buttons " << int(c.buttons) << (c.act == Act::Esc ? " Esc" : " close box"));
+        QtTestUi t;
+        bool openAfter = false;
+        testing::OnNextBox([&](QMessageBox* box) {
+            if (c.act == Act::Esc) {
+                QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(box, &esc);
+            } else {
+                box->close();
+            }
+            openAfter = box->isVisible();
+            if (openAfter) {
+                QAbstractButton* yes = testing::ButtonOf(box, "是(&Y)");
+                ASSERT_TRUE(yes);
+                yes->click();
+            }
+        });
+        const int result = t.ui.MessageBox("是否先進行紋理影像處理？", "詢問", c.buttons, ui::Icon::None);
+        EXPECT_EQ(openAfter, c.result == kStaysOpen);
+        EXPECT_EQ(result, c.result == kStaysOpen ? ui::kYes : c.result);
+    }
+}
+
 // What a handler changed before it asks (a new menu and toolbar) is on screen behind the box.
 class AskingFrame : public Frame {
 public:
@@ -634,6 +679,63 @@ TEST(QtFilePicker, SpeaksTraditionalChinese) {
     t.ui.OpenFile(r);
     for (const char* text : {"Look in:", "File &name:", "Files of type:", "&Open", "Cancel"})
         EXPECT_FALSE(shown.contains(QString::fromLatin1(text))) << text;
+}
+
+// The file list's type column names folders and files in Chinese, its date column shows the
+// whole date in figures; the default filter is ours too.
+TEST(QtFilePicker, TypeAndDateColumnsAreReadable) {
+    namespace fs = std::filesystem;
+    rice::testing::TempFolder folder("columns");
+    const fs::path dir = folder.path();
+    fs::create_directories(dir / "maps");
+    std::ofstream(dir / "img.lan") << "x";
+    std::ofstream(dir / "covlist") << "x";
+
+    QtTestUi t;
+    struct Row {
+        QString type, date;
+    };
+    std::map<std::string, Row> rows;
+    QStringList filters, headers;
+    int dateWidth = 0, dateText = 0;
+    auto* poll = new QTimer(QCoreApplication::instance());
+    poll->setInterval(5);
+    int tries = 0;
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dlg || !dlg->isVisible()) return;
+        auto* view = dlg->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_TRUE(view);
+        QAbstractItemModel* model = view->model();
+        const QModelIndex root = view->rootIndex();
+        if (model->rowCount(root) < 3 && ++tries < 400) return;  // the folder is read in the background
+        poll->stop();
+        poll->deleteLater();
+        filters = dlg->nameFilters();
+        for (int c = 0; c < model->columnCount(root); ++c) headers << model->headerData(c, Qt::Horizontal).toString();
+        for (int r = 0; r < model->rowCount(root); ++r) {
+            const std::string name = model->index(r, 0, root).data().toString().toStdString();
+            rows[name] = {model->index(r, 2, root).data().toString(), model->index(r, 3, root).data().toString()};
+            dateText = std::max(dateText, view->fontMetrics().horizontalAdvance(rows[name].date));
+        }
+        dateWidth = view->header()->sectionSize(3);
+        dlg->reject();
+    });
+    poll->start();
+    ui::FileRequest r;
+    r.initialFolder = folder.path();
+    t.ui.OpenFile(r);
+
+    EXPECT_EQ(filters, QStringList{QString::fromUtf8("所有檔案 (*)")});
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows["maps"].type, QString::fromUtf8("資料夾"));
+    EXPECT_EQ(rows["img.lan"].type, QString::fromUtf8("LAN 檔案"));
+    EXPECT_EQ(rows["covlist"].type, QString::fromUtf8("檔案"));
+    const QRegularExpression numeric(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}$"));
+    for (const auto& [name, row] : rows) EXPECT_TRUE(numeric.match(row.date).hasMatch()) << name << " " << row.date.toStdString();
+    EXPECT_GT(dateWidth, dateText);
+    for (const char* english : {"Name", "Size", "Type", "Date Modified"})
+        EXPECT_FALSE(headers.contains(QString::fromLatin1(english))) << english;
 }
 
 // Qt sets the C library's locale from the environment; numbers the system writes keep ".".

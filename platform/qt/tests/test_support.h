@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QTimer>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,27 +52,37 @@ struct SeenBox {
     int width = 0;  // of the box as shown
 };
 
-// Waits for the next message box, notes what it shows and presses the button with this text.
-inline void AnswerNextBox(const std::string& button, std::vector<SeenBox>* seen) {
+// Waits for the next message box to show, then hands it to act.
+inline void OnNextBox(std::function<void(QMessageBox*)> act) {
     auto* timer = new QTimer(QCoreApplication::instance());  // freed with the application at the latest
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, button, seen] {
+    QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) return;
         timer->stop();
         timer->deleteLater();
-        SeenBox s{box->windowTitle().toStdString(), box->text().toStdString(), box->icon(), {}, box->width()};
-        QAbstractButton* press = nullptr;
-        for (QAbstractButton* b : box->buttons()) {
-            s.buttons.push_back(b->text().toStdString());
-            if (b->text().toStdString() == button) press = b;
-        }
-        // buttons() follows the layout's order; keep the box's own order for comparisons
-        if (seen) seen->push_back(s);
-        if (press) press->click();
-        else box->reject();
+        act(box);
     });
     timer->start();
+}
+
+// The button of a box with this text, or null.
+inline QAbstractButton* ButtonOf(QMessageBox* box, const std::string& text) {
+    for (QAbstractButton* b : box->buttons())
+        if (b->text().toStdString() == text) return b;
+    return nullptr;
+}
+
+// Waits for the next message box, notes what it shows and presses the button with this text.
+inline void AnswerNextBox(const std::string& button, std::vector<SeenBox>* seen) {
+    OnNextBox([button, seen](QMessageBox* box) {
+        SeenBox s{box->windowTitle().toStdString(), box->text().toStdString(), box->icon(), {}, box->width()};
+        // buttons() follows the layout's order; keep the box's own order for comparisons
+        for (QAbstractButton* b : box->buttons()) s.buttons.push_back(b->text().toStdString());
+        if (seen) seen->push_back(s);
+        if (QAbstractButton* press = ButtonOf(box, button)) press->click();
+        else box->reject();
+    });
 }
 
 }  // namespace rice::qtui::testing
