@@ -2,7 +2,21 @@
 # rice libraries it depends on, directly or not: its include root in the build tree holds one
 # symbolic link per allowed folder, so `#include "platform/core/paths.h"` keeps its spelling and
 # a header from any other folder is "No such file or directory". Nothing exports the repository
-# root.
+# root, and no include may climb out of a root with ".." or leave it with an absolute path
+# (cmake/include_check.cmake).
+#
+# Adding a library: in its part's CMakeLists.txt (each folder's, bottom layer first),
+#   rice_library(NAME DIRS folder... DEPS lib...)
+# where DIRS are its source folders (every .cpp in them is compiled; HEADERS for a library of
+# headers only) and DEPS every rice library its headers and sources include from, plus the
+# outside libraries (Qt6::Widgets, PkgConfig::SHAPELIB, Threads::Threads) it uses. Nothing
+# else: it sees what DEPS declare, and the `layers.*` tests are made from the declarations, one
+# for each library it must not see and one that it sees its DEPS. Its tests:
+#   rice_tests(NAME tests/folder DEPS NAME [LABELS engine])
+# (label engine for an engine's tests, which also build with clang in CI). A part the
+# configuration leaves out (tests, benchmarks, the Qt front-end) is still read with
+# RICE_PART_OFF set: its sources are declared, not built, and the check that every .cpp of the
+# tree belongs to a target holds in every configuration.
 
 # _rice_folders(OUT DEP...): the source folders of the rice libraries among DEP, transitively.
 function(_rice_folders out)
@@ -26,6 +40,45 @@ function(_rice_folders out)
     endif()
   endwhile()
   set(${out} ${folders} PARENT_SCOPE)
+endfunction()
+
+# _rice_closure(OUT DEP...): the rice libraries among DEP and those they depend on.
+function(_rice_closure out)
+  set(seen "")
+  set(todo ${ARGN})
+  while(todo)
+    list(POP_FRONT todo dep)
+    if(dep IN_LIST seen OR dep MATCHES "::" OR NOT TARGET ${dep})
+      continue()
+    endif()
+    list(APPEND seen ${dep})
+    get_target_property(deps ${dep} RICE_DEPS)
+    if(deps)
+      list(APPEND todo ${deps})
+    endif()
+  endwhile()
+  set(${out} ${seen} PARENT_SCOPE)
+endfunction()
+
+# _rice_declare(FILE...): sources of a part this configuration leaves out; they count as built
+# for rice_check_every_source_built.
+function(_rice_declare)
+  foreach(f ${ARGN})
+    if(NOT IS_ABSOLUTE ${f})
+      set(f ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+    endif()
+    cmake_path(SET f NORMALIZE "${f}")
+    set_property(GLOBAL APPEND PROPERTY RICE_DECLARED_SOURCES ${f})
+  endforeach()
+endfunction()
+
+# rice_part(DIR ENABLED): adds the part in DIR, built when ENABLED is true, else only declared
+# (RICE_PART_OFF).
+function(rice_part dir enabled)
+  if(NOT enabled)
+    set(RICE_PART_OFF ON)
+  endif()
+  add_subdirectory(${dir})
 endfunction()
 
 # _rice_relative(OUT DIR...): DIR, relative to the current source folder, as paths from the
@@ -101,6 +154,11 @@ function(rice_library name)
       list(APPEND srcs ${s})
     endforeach()
   endif()
+  if(RICE_PART_OFF)
+    _rice_declare(${srcs})
+    return()
+  endif()
+  set_property(GLOBAL APPEND PROPERTY RICE_LIBRARIES ${name})
   if(srcs)
     add_library(${name} STATIC ${srcs})
     target_link_libraries(${name} PUBLIC ${R_DEPS})
@@ -118,6 +176,10 @@ endfunction()
 # workbench starts the other two from its own folder.
 function(rice_program name)
   cmake_parse_arguments(R "DESKTOP;INSTALL" "" "SOURCES;DEPS" ${ARGN})
+  if(RICE_PART_OFF)
+    _rice_declare(${R_SOURCES})
+    return()
+  endif()
   if(R_DESKTOP)
     list(APPEND R_DEPS platform_entry)
   endif()
@@ -145,13 +207,21 @@ endfunction()
 # support (platform/testing). Under ctest, TMPDIR is the build tree's test-tmp: the tests'
 # temporary folders go there (platform/testing/temp_folder.h), not into /tmp.
 function(rice_tests name dir)
-  if(NOT RICE_TESTS)
-    return()
-  endif()
   cmake_parse_arguments(R "" "" "DIRS;DEPS;LABELS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  if(NOT RICE_TESTS OR RICE_PART_OFF)
+    _rice_declare(${srcs})
+    return()
+  endif()
   if(NOT srcs)
     return()
+  endif()
+  # engine_tests: every engine's tests, which CI also builds with clang.
+  if("engine" IN_LIST R_LABELS)
+    if(NOT TARGET engine_tests)
+      add_custom_target(engine_tests)
+    endif()
+    add_dependencies(engine_tests ${name})
   endif()
   list(APPEND R_DEPS rice_testing)
   add_executable(${name} ${srcs})
@@ -174,36 +244,93 @@ function(rice_tests name dir)
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-tmp)
 endfunction()
 
-# rice_layer_probe(NAME LIBRARY HEADER): a ctest NAME that compiles `#include "HEADER"` with
-# LIBRARY's include root and passes when the header is found, NAME_rejected likewise but
-# passes only when the compiler reports the header missing.
-function(rice_layer_probe name library header)
-  cmake_parse_arguments(R "REJECTED" "" "" ${ARGN})
+# _rice_first_header(OUT LIBRARY): a header of LIBRARY's own folders (empty if none).
+function(_rice_first_header out library)
+  get_target_property(folders ${library} RICE_FOLDERS)
+  foreach(f ${folders})
+    file(GLOB headers RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/${f}/*.h)
+    if(headers)
+      list(SORT headers)
+      list(GET headers 0 first)
+      set(${out} ${first} PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${out} "" PARENT_SCOPE)
+endfunction()
+
+# rice_layer_probes(): the `layers.*` tests, made from the libraries' declarations once all are
+# known. For each compiled library A and each rice library B it does not depend on, directly or
+# not, layers.A_sees_no_B compiles `#include` of a header of B with A's include root and passes
+# only when the compiler reports that header missing. layers.A_sees_its_deps compiles one
+# header of each of A's direct rice dependencies as A's own sources are compiled.
+function(rice_layer_probes)
   if(NOT RICE_TESTS)
     return()
   endif()
-  set(src ${CMAKE_BINARY_DIR}/layer_probes/${name}.cpp)
-  file(CONFIGURE OUTPUT ${src} CONTENT "#include \"${header}\"\n")
-  add_library(${name} OBJECT EXCLUDE_FROM_ALL ${src})
-  target_include_directories(${name} PRIVATE $<TARGET_PROPERTY:${library},RICE_INCLUDE_ROOT>)
-  target_link_libraries(${name} PRIVATE ${library})
-  if(R_REJECTED)
-    set(expect "${header}: No such file or directory")
-  else()
-    set(expect "")
-  endif()
-  add_test(NAME layers.${name}
-           COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DTARGET=${name}
-                   "-DEXPECT=${expect}" -P ${CMAKE_SOURCE_DIR}/cmake/layer_probe.cmake)
-  # Probes build in the shared build tree: one at a time.
-  set_tests_properties(layers.${name} PROPERTIES RESOURCE_LOCK rice_build_tree LABELS layers)
+  get_property(libraries GLOBAL PROPERTY RICE_LIBRARIES)
+  set(dir ${CMAKE_BINARY_DIR}/layer_probes)
+  foreach(a ${libraries})
+    get_target_property(type ${a} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+      continue()  # headers only: they are compiled, and checked, in their dependants
+    endif()
+    get_target_property(deps ${a} RICE_DEPS)
+    _rice_closure(seen ${deps})
+    set(includes "")
+    foreach(b ${libraries})
+      if(b STREQUAL a)
+        continue()
+      endif()
+      _rice_first_header(header ${b})
+      if(header STREQUAL "")
+        continue()
+      endif()
+      if(b IN_LIST seen)
+        if(b IN_LIST deps)
+          string(APPEND includes "#include \"${header}\"\n")
+        endif()
+        continue()
+      endif()
+      set(probe ${a}_sees_no_${b})
+      file(CONFIGURE OUTPUT ${dir}/${probe}.cpp CONTENT "#include \"${header}\"\n")
+      add_test(NAME layers.${probe}
+               COMMAND ${CMAKE_COMMAND} -DCXX=${CMAKE_CXX_COMPILER}
+                       "-DROOT=$<TARGET_PROPERTY:${a},RICE_INCLUDE_ROOT>" -DSOURCE=${dir}/${probe}.cpp
+                       -DMISSING=${header} -P ${CMAKE_SOURCE_DIR}/cmake/layer_probe.cmake)
+      set_tests_properties(layers.${probe} PROPERTIES LABELS layers)
+    endforeach()
+    if(includes)
+      set(probe ${a}_sees_its_deps)
+      file(CONFIGURE OUTPUT ${dir}/${probe}.cpp CONTENT "${includes}")
+      add_library(${probe} OBJECT EXCLUDE_FROM_ALL ${dir}/${probe}.cpp)
+      target_include_directories(${probe} PRIVATE $<TARGET_PROPERTY:${a},RICE_INCLUDE_ROOT>)
+      target_link_libraries(${probe} PRIVATE ${a})
+      add_test(NAME layers.${probe}
+               COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DTARGET=${probe}
+                       -P ${CMAKE_SOURCE_DIR}/cmake/layer_probe.cmake)
+      # Built in the shared build tree: one at a time.
+      set_tests_properties(layers.${probe} PROPERTIES RESOURCE_LOCK rice_build_tree LABELS layers)
+    endif()
+  endforeach()
+  # The include check over the tree (a file added since the configure too), and a proof that
+  # it refuses an include climbing out of its root.
+  add_test(NAME layers.no_include_leaves_its_root
+           COMMAND ${CMAKE_COMMAND} -DROOT=${CMAKE_SOURCE_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/include_check.cmake)
+  file(CONFIGURE OUTPUT ${dir}/climbing/engine.h
+       CONTENT "#include \"workbench/engine/../../platform/ui/window.h\"\n")
+  add_test(NAME layers.include_check_refuses_dot_dot
+           COMMAND ${CMAKE_COMMAND} -DROOT=${dir}/climbing -P ${CMAKE_SOURCE_DIR}/cmake/include_check.cmake)
+  set_tests_properties(layers.include_check_refuses_dot_dot PROPERTIES
+                       PASS_REGULAR_EXPRESSION "engine.h:1: .*\\.\\./\\.\\./platform/ui/window.h" LABELS layers)
+  set_tests_properties(layers.no_include_leaves_its_root PROPERTIES LABELS layers)
 endfunction()
 
 # rice_check_every_source_built(): fails the configure when a .cpp of the tree belongs to no
 # target, so a file left in a folder nothing globs (after a move, say) is not silently unbuilt.
-# Only meaningful when every part is configured.
+# The sources of parts the configuration leaves out count as built (rice_part).
 function(rice_check_every_source_built)
-  set(built "")
+  get_property(built GLOBAL PROPERTY RICE_DECLARED_SOURCES)
   set(dirs ${CMAKE_SOURCE_DIR})
   while(dirs)
     list(POP_FRONT dirs dir)

@@ -1,0 +1,48 @@
+# Includes stay inside the include roots: a path with ".." would climb out of a root (the
+# compiler resolves it after following the root's link, into the source tree), an absolute
+# path would bypass the roots. rice_check_includes(ROOT [SKIP dir]) fails on any such include
+# in the sources under ROOT (build trees and .git left out): at configure over the tree, and
+# as a test: cmake -DROOT=dir -P include_check.cmake
+function(rice_check_includes root)
+  cmake_parse_arguments(R "" "SKIP" "" ${ARGN})
+  file(GLOB tops RELATIVE ${root} ${root}/*)
+  set(files "")
+  foreach(t ${tops})
+    if(t MATCHES "^(build|\\.git)$" OR (R_SKIP AND "${root}/${t}" STREQUAL "${R_SKIP}"))
+      continue()
+    elseif(IS_DIRECTORY ${root}/${t})
+      file(GLOB_RECURSE found ${root}/${t}/*.h ${root}/${t}/*.cpp)
+      list(APPEND files ${found})
+    elseif(t MATCHES "\\.(h|cpp)$")
+      list(APPEND files ${root}/${t})
+    endif()
+  endforeach()
+  set(bad "")
+  foreach(f ${files})
+    file(STRINGS ${f} lines ENCODING UTF-8
+         REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](/|\\.\\./|[^>\"]*/\\.\\./)")
+    if(NOT lines)
+      continue()
+    endif()
+    file(RELATIVE_PATH rel ${root} ${f})
+    file(READ ${f} content)
+    foreach(line IN LISTS lines)
+      string(FIND "${content}" "${line}" at)
+      string(SUBSTRING "${content}" 0 ${at} before)
+      string(REGEX REPLACE "[^\n]" "" newlines "${before}")
+      string(LENGTH "${newlines}" n)
+      math(EXPR n "${n} + 1")
+      string(STRIP "${line}" line)
+      list(APPEND bad "${rel}:${n}: ${line}")
+    endforeach()
+  endforeach()
+  if(bad)
+    list(JOIN bad "\n  " bad)
+    message(FATAL_ERROR "includes that leave the include roots (name the header from the "
+                        "repository root, as \"platform/core/paths.h\"):\n  ${bad}")
+  endif()
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  rice_check_includes(${ROOT})
+endif()
