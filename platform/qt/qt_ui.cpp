@@ -28,15 +28,11 @@
 #include "platform/core/command.h"
 #include "platform/core/exit.h"
 #include "platform/core/paths.h"
+#include "platform/qt/convert.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/window_view.h"
 
 namespace rice::qtui {
-
-namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
-}  // namespace
 
 std::string QtNameFilter(const ui::FilterEntry& entry) {
     std::string joined;

@@ -2,11 +2,9 @@
 
 #include <QPainter>
 
-namespace rice::qtui {
+#include "platform/qt/convert.h"
 
-namespace {
-QColor ToQColor(ui::Colour c) { return QColor(int(c & 255), int((c >> 8) & 255), int((c >> 16) & 255)); }
-}  // namespace
+namespace rice::qtui {
 
 QImage RasterImage(const ui::Raster& raster, const QFont& textFont) {
     const int w = raster.Width(), h = raster.Height();
@@ -20,7 +18,7 @@ QImage RasterImage(const ui::Raster& raster, const QFont& textFont) {
         p.setFont(textFont);
         const QFontMetrics fm(textFont);
         for (const auto& t : raster.texts) {
-            const QString s = QString::fromStdString(t.text);
+            const QString s = Q(t.text);
             if (!t.transparent) p.fillRect(QRect(t.x, t.y, fm.horizontalAdvance(s), fm.height()), Qt::white);
             p.setPen(ToQColor(t.colour));
             p.drawText(t.x, t.y + fm.ascent(), s);

@@ -22,6 +22,7 @@
 #include <QStorageInfo>
 #include <QToolBar>
 
+#include "platform/qt/convert.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/raster_image.h"
 #include "platform/qt/units.h"
@@ -29,10 +30,6 @@
 namespace rice::qtui {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
-QColor ToQColor(ui::Colour c) { return QColor(int(c & 255), int((c >> 8) & 255), int((c >> 16) & 255)); }
 
 int ConvX(int v, ui::Units u) {
     switch (u) {
@@ -200,6 +197,14 @@ void ApplyColours(QWidget* w, const ui::Control& c) {
 
 }  // namespace
 
+struct BoundControl {
+    ui::Control* control;
+    QWidget* widget;
+    std::vector<std::string> items;  // rows last shown
+    std::string folder;              // folder last listed
+    bool built = false;
+};
+
 QRect ToPixels(const ui::Rect& r, ui::Units u) {
     const int x0 = ConvX(r.x, u), y0 = ConvY(r.y, u);
     const int x1 = ConvX(r.x + r.w, u), y1 = ConvY(r.y + r.h, u);
@@ -225,14 +230,6 @@ QString PlainCaption(const std::string& text) {
     }
     return out;
 }
-
-struct WindowView::Bound {
-    ui::Control* control;
-    QWidget* widget;
-    std::vector<std::string> items;  // rows last shown
-    std::string folder;              // folder last listed
-    bool built = false;
-};
 
 WindowView::WindowView(ui::Window& w, QWidget* parent, bool modal, Dispatcher dispatch)
     : window_(w), dispatch_(std::move(dispatch)), modal_(modal), parent_(parent) {
@@ -302,140 +299,287 @@ void WindowView::Build() {
     Refresh();
 }
 
-void WindowView::BuildControl(ui::Control& c, QWidget* client) {
-    auto b = std::make_unique<Bound>();
-    b->control = &c;
+namespace {
+
+// One builder and one refresher per kind of control. A builder makes the widget and sends the
+// operator's input to the model through the dispatcher; a refresher brings the widget in line
+// with the control's state.
+struct KindContext {
+    const ui::Window& window;
+    const Dispatcher& run;
+};
+
+QWidget* BuildButton(const KindContext& k, ui::Control& c, QWidget* client) {
+    auto* pb = new QPushButton(client);
+    pb->setAutoDefault(k.window.units == ui::Units::DialogUnits);
+    if (c.kind == ui::Kind::DefaultButton) pb->setDefault(true);
+    QObject::connect(pb, &QPushButton::clicked, pb, [run = k.run, cp = &c] { run([cp] { cp->OperatorClick(); }); });
+    return pb;
+}
+
+void RefreshButton(const KindContext&, BoundControl& b) {
+    auto* pb = static_cast<QPushButton*>(b.widget);
+    if (pb->text() != Caption(b.control->text)) pb->setText(Caption(b.control->text));
+}
+
+QWidget* BuildEdit(const KindContext& k, ui::Control& c, QWidget* client) {
     ui::Control* cp = &c;
-    QWidget* w = nullptr;
-    // A list row the operator selects, reported once.
-    auto listBox = [this, cp, client] {
-        auto* l = new QListWidget(client);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
-        QObject::connect(l, &QListWidget::currentRowChanged, l, [this, cp](int row) {
-            if (row >= 0 && row != cp->selected) Run([cp, row] { cp->OperatorSelect(row); });
+    if (c.multiLine) {
+        auto* e = new QPlainTextEdit(client);
+        QObject::connect(e, &QPlainTextEdit::textChanged, e, [run = k.run, cp, e] {
+            const std::string t = S(e->toPlainText());
+            if (t != cp->text) run([cp, t] { cp->OperatorSet(t); });
         });
-        return l;
-    };
-    switch (c.kind) {
+        return e;
+    }
+    auto* e = new QLineEdit(client);
+    QObject::connect(e, &QLineEdit::textEdited, e, [run = k.run, cp](const QString& t) {
+        const std::string s = S(t);
+        run([cp, s] { cp->OperatorSet(s); });
+    });
+    return e;
+}
+
+void RefreshEdit(const KindContext&, BoundControl& b) {
+    const ui::Control& c = *b.control;
+    if (auto* e = qobject_cast<QLineEdit*>(b.widget)) {
+        if (e->text() != Q(c.text)) e->setText(Q(c.text));
+        e->setReadOnly(c.readOnly);
+    } else if (auto* pe = qobject_cast<QPlainTextEdit*>(b.widget)) {
+        if (pe->toPlainText() != Q(c.text)) pe->setPlainText(Q(c.text));
+        pe->setReadOnly(c.readOnly);
+    }
+}
+
+// The frame's view: a static that covers the whole client area and scales its map.
+bool IsFrameView(const ui::Window& w, const ui::Control& c) {
+    return c.kind == ui::Kind::Static && w.isFrame && c.rect.w == 0 && c.rect.h == 0;
+}
+
+QWidget* BuildStatic(const KindContext& k, ui::Control& c, QWidget* client) {
+    auto* s = new StaticWidget(c, client);
+    s->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    s->setWordWrap(c.kind == ui::Kind::Static);
+    s->setTextFormat(Qt::PlainText);
+    if (k.window.isFrame && c.rect.w == 0 && c.rect.h == 0) {
+        s->scaleToFit = true;
+        QPalette pal = s->palette();
+        pal.setColor(QPalette::Window, Qt::white);  // the window background
+        s->setPalette(pal);
+        s->setAutoFillBackground(true);
+    }
+    return s;
+}
+
+void RefreshStatic(const KindContext& k, BoundControl& b) {
+    const ui::Control& c = *b.control;
+    auto* s = static_cast<StaticWidget*>(b.widget);
+    if (s->text() != PlainCaption(c.text)) {
+        s->setText(PlainCaption(c.text));
+        if (c.autoSize) {
+            const int width = ToPixels(c.rect, k.window.units).width();
+            s->resize(std::max(width, s->fontMetrics().horizontalAdvance(s->text())), s->height());
+        }
+    }
+    if (s->scaleToFit && s->geometry() != s->parentWidget()->rect()) s->setGeometry(s->parentWidget()->rect());
+    s->update();  // a handler may have drawn on its surface
+}
+
+QWidget* BuildGroupBox(const KindContext&, ui::Control& c, QWidget* client) {
+    auto* g = new QGroupBox(client);
+    if (c.centred) g->setAlignment(Qt::AlignHCenter);
+    return g;
+}
+
+void RefreshGroupBox(const KindContext&, BoundControl& b) {
+    auto* g = static_cast<QGroupBox*>(b.widget);
+    if (g->title() != Caption(b.control->text)) g->setTitle(Caption(b.control->text));
+}
+
+// A list row the operator selects, reported once.
+QWidget* BuildListBox(const KindContext& k, ui::Control& c, QWidget* client) {
+    auto* l = new QListWidget(client);
+    l->setSelectionMode(QAbstractItemView::SingleSelection);
+    QObject::connect(l, &QListWidget::currentRowChanged, l, [run = k.run, cp = &c](int row) {
+        if (row >= 0 && row != cp->selected) run([cp, row] { cp->OperatorSelect(row); });
+    });
+    return l;
+}
+
+QWidget* BuildCheckListBox(const KindContext& k, ui::Control& c, QWidget* client) {
+    auto* l = static_cast<QListWidget*>(BuildListBox(k, c, client));
+    QObject::connect(l, &QListWidget::itemChanged, l, [run = k.run, cp = &c, l](QListWidgetItem* item) {
+        const int row = l->row(item);
+        const bool on = item->checkState() == Qt::Checked;
+        if (row >= 0 && on != cp->ItemChecked(row)) run([cp, row, on] { cp->OperatorCheck(row, on); });
+    });
+    return l;
+}
+
+// List boxes and check list boxes.
+void RefreshListBox(const KindContext&, BoundControl& b) {
+    const ui::Control& c = *b.control;
+    auto* l = static_cast<QListWidget*>(b.widget);
+    const bool checks = c.kind == ui::Kind::CheckListBox;
+    if (!b.built || b.items != c.items) {
+        l->clear();
+        for (size_t i = 0; i < c.items.size(); ++i) {
+            auto* item = new QListWidgetItem(Q(c.items[i]), l);
+            if (!checks) continue;
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            // An item without a state of its own shows no box and ignores clicks.
+            item->setCheckState(c.ItemChecked(int(i)) ? Qt::Checked : Qt::Unchecked);
+        }
+        b.items = c.items;
+        b.built = true;
+    }
+    if (checks)
+        for (int i = 0; i < l->count(); ++i) {
+            const Qt::CheckState want = c.ItemChecked(i) ? Qt::Checked : Qt::Unchecked;
+            if (l->item(i)->checkState() != want) l->item(i)->setCheckState(want);
+        }
+    if (l->currentRow() != c.selected) l->setCurrentRow(c.selected);
+}
+
+QWidget* BuildComboBox(const KindContext& k, ui::Control& c, QWidget* client) {
+    ui::Control* cp = &c;
+    auto* cb = new QComboBox(client);
+    cb->setEditable(c.editable);
+    cb->setInsertPolicy(QComboBox::NoInsert);
+    QObject::connect(cb, &QComboBox::activated, cb, [run = k.run, cp](int row) {
+        if (row >= 0) run([cp, row] { cp->OperatorSelect(row); });
+    });
+    if (c.editable) {
+        QObject::connect(cb->lineEdit(), &QLineEdit::textEdited, cb, [run = k.run, cp](const QString& t) {
+            const std::string s = S(t);
+            run([cp, s] { cp->OperatorSet(s); });
+        });
+    }
+    return cb;
+}
+
+void RefreshComboBox(const KindContext&, BoundControl& b) {
+    const ui::Control& c = *b.control;
+    auto* cb = static_cast<QComboBox*>(b.widget);
+    if (!b.built || b.items != c.items) {
+        cb->clear();
+        for (const auto& it : c.items) cb->addItem(Q(it));
+        b.items = c.items;
+        b.built = true;
+    }
+    if (cb->currentIndex() != c.selected) cb->setCurrentIndex(c.selected);
+    if (c.editable && cb->currentText() != Q(c.text)) cb->setEditText(Q(c.text));
+}
+
+QWidget* BuildCheckBox(const KindContext& k, ui::Control& c, QWidget* client) {
+    auto* ch = new QCheckBox(client);
+    QObject::connect(ch, &QCheckBox::clicked, ch, [run = k.run, cp = &c] { run([cp] { cp->OperatorClick(); }); });
+    return ch;
+}
+
+void RefreshCheckBox(const KindContext&, BoundControl& b) {
+    const ui::Control& c = *b.control;
+    auto* ch = static_cast<QCheckBox*>(b.widget);
+    if (ch->text() != Caption(c.text)) ch->setText(Caption(c.text));
+    if (ch->isChecked() != c.checked) ch->setChecked(c.checked);
+}
+
+QWidget* BuildTrackbar(const KindContext& k, ui::Control& c, QWidget* client) {
+    auto* s = new QSlider(c.vertical ? Qt::Vertical : Qt::Horizontal, client);
+    s->setTickPosition(c.noTicks ? QSlider::NoTicks : QSlider::TicksBelow);
+    QObject::connect(s, &QSlider::valueChanged, s, [run = k.run, cp = &c](int v) {
+        if (v != cp->pos) run([cp, v] { cp->OperatorSet(std::to_string(v)); });
+    });
+    return s;
+}
+
+void RefreshTrackbar(const KindContext&, BoundControl& b) {
+    const ui::Control& c = *b.control;
+    auto* s = static_cast<QSlider*>(b.widget);
+    if (s->minimum() != c.rangeMin || s->maximum() != c.rangeMax) s->setRange(c.rangeMin, c.rangeMax);
+    if (s->value() != c.pos) s->setValue(c.pos);
+}
+
+QWidget* BuildDriveList(const KindContext& k, ui::Control& c, QWidget* client) {
+    auto* cb = new QComboBox(client);
+    cb->addItems(DriveRoots());
+    QObject::connect(cb, &QComboBox::activated, cb, [run = k.run, cp = &c, cb](int row) {
+        const std::string root = S(cb->itemText(row));
+        run([cp, root] { cp->OperatorSet(root); });
+    });
+    return cb;
+}
+
+void RefreshDriveList(const KindContext&, BoundControl& b) {
+    const ui::Control& c = *b.control;
+    auto* cb = static_cast<QComboBox*>(b.widget);
+    QStringList roots;
+    for (int i = 0; i < cb->count(); ++i) roots << cb->itemText(i);
+    const int row = DriveRowOf(roots, c.folder.empty() ? S(QDir::currentPath()) : c.folder);
+    if (cb->currentIndex() != row) cb->setCurrentIndex(row);
+}
+
+QWidget* BuildFolderList(const KindContext& k, ui::Control& c, QWidget* client) {
+    auto* l = new QListWidget(client);
+    QObject::connect(l, &QListWidget::itemActivated, l, [run = k.run, cp = &c](QListWidgetItem* item) {
+        const std::string path = S(item->data(Qt::UserRole).toString());
+        if (path != cp->folder) run([cp, path] { cp->OperatorSet(path); });
+    });
+    return l;
+}
+
+void RefreshFolderList(const KindContext&, BoundControl& b) {
+    const ui::Control& c = *b.control;
+    auto* l = static_cast<QListWidget*>(b.widget);
+    if (b.built && b.folder == c.folder) return;
+    l->clear();
+    const std::string shown = c.folder.empty() ? S(QDir::currentPath()) : c.folder;
+    int current = 0;
+    const auto rows = FolderRows(shown);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        auto* item = new QListWidgetItem(rows[i].label, l);
+        item->setData(Qt::UserRole, rows[i].path);
+        if (rows[i].path == QDir::cleanPath(Q(shown))) current = int(i);
+    }
+    l->setCurrentRow(current);
+    b.folder = c.folder;
+    b.built = true;
+}
+
+struct KindView {
+    QWidget* (*build)(const KindContext&, ui::Control&, QWidget* client);
+    void (*refresh)(const KindContext&, BoundControl&);
+};
+
+KindView ViewOfKind(ui::Kind kind) {
+    switch (kind) {
     case ui::Kind::Button:
-    case ui::Kind::DefaultButton: {
-        auto* pb = new QPushButton(client);
-        pb->setAutoDefault(window_.units == ui::Units::DialogUnits);
-        if (c.kind == ui::Kind::DefaultButton) pb->setDefault(true);
-        QObject::connect(pb, &QPushButton::clicked, pb, [this, cp] { Run([cp] { cp->OperatorClick(); }); });
-        w = pb;
-        break;
-    }
-    case ui::Kind::Edit: {
-        if (c.multiLine) {
-            auto* e = new QPlainTextEdit(client);
-            QObject::connect(e, &QPlainTextEdit::textChanged, e, [this, cp, e] {
-                const std::string t = S(e->toPlainText());
-                if (t != cp->text) Run([cp, t] { cp->OperatorSet(t); });
-            });
-            w = e;
-        } else {
-            auto* e = new QLineEdit(client);
-            QObject::connect(e, &QLineEdit::textEdited, e, [this, cp](const QString& t) {
-                const std::string s = S(t);
-                Run([cp, s] { cp->OperatorSet(s); });
-            });
-            w = e;
-        }
-        break;
-    }
+    case ui::Kind::DefaultButton: return {BuildButton, RefreshButton};
+    case ui::Kind::Edit: return {BuildEdit, RefreshEdit};
     case ui::Kind::Static:
-    case ui::Kind::Label: {
-        auto* s = new StaticWidget(c, client);
-        s->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        s->setWordWrap(c.kind == ui::Kind::Static);
-        s->setTextFormat(Qt::PlainText);
-        // The frame's view: a static that covers the whole client area and scales its map.
-        if (window_.isFrame && c.rect.w == 0 && c.rect.h == 0) {
-            s->scaleToFit = true;
-            QPalette pal = s->palette();
-            pal.setColor(QPalette::Window, Qt::white);  // the window background
-            s->setPalette(pal);
-            s->setAutoFillBackground(true);
-        }
-        w = s;
-        break;
+    case ui::Kind::Label: return {BuildStatic, RefreshStatic};
+    case ui::Kind::GroupBox: return {BuildGroupBox, RefreshGroupBox};
+    case ui::Kind::ListBox: return {BuildListBox, RefreshListBox};
+    case ui::Kind::CheckListBox: return {BuildCheckListBox, RefreshListBox};
+    case ui::Kind::ComboBox: return {BuildComboBox, RefreshComboBox};
+    case ui::Kind::CheckBox: return {BuildCheckBox, RefreshCheckBox};
+    case ui::Kind::Trackbar: return {BuildTrackbar, RefreshTrackbar};
+    case ui::Kind::DriveList: return {BuildDriveList, RefreshDriveList};
+    case ui::Kind::FolderList: return {BuildFolderList, RefreshFolderList};
     }
-    case ui::Kind::GroupBox: {
-        auto* g = new QGroupBox(client);
-        if (c.centred) g->setAlignment(Qt::AlignHCenter);
-        w = g;
-        break;
-    }
-    case ui::Kind::ListBox:
-        w = listBox();
-        break;
-    case ui::Kind::CheckListBox: {
-        auto* l = listBox();
-        QObject::connect(l, &QListWidget::itemChanged, l, [this, cp, l](QListWidgetItem* item) {
-            const int row = l->row(item);
-            const bool on = item->checkState() == Qt::Checked;
-            if (row >= 0 && on != cp->ItemChecked(row)) Run([cp, row, on] { cp->OperatorCheck(row, on); });
-        });
-        w = l;
-        break;
-    }
-    case ui::Kind::ComboBox: {
-        auto* cb = new QComboBox(client);
-        cb->setEditable(c.editable);
-        cb->setInsertPolicy(QComboBox::NoInsert);
-        QObject::connect(cb, &QComboBox::activated, cb, [this, cp](int row) {
-            if (row >= 0) Run([cp, row] { cp->OperatorSelect(row); });
-        });
-        if (c.editable) {
-            QObject::connect(cb->lineEdit(), &QLineEdit::textEdited, cb, [this, cp](const QString& t) {
-                const std::string s = S(t);
-                Run([cp, s] { cp->OperatorSet(s); });
-            });
-        }
-        w = cb;
-        break;
-    }
-    case ui::Kind::CheckBox: {
-        auto* ch = new QCheckBox(client);
-        QObject::connect(ch, &QCheckBox::clicked, ch, [this, cp] { Run([cp] { cp->OperatorClick(); }); });
-        w = ch;
-        break;
-    }
-    case ui::Kind::Trackbar: {
-        auto* s = new QSlider(c.vertical ? Qt::Vertical : Qt::Horizontal, client);
-        s->setTickPosition(c.noTicks ? QSlider::NoTicks : QSlider::TicksBelow);
-        QObject::connect(s, &QSlider::valueChanged, s, [this, cp](int v) {
-            if (v != cp->pos) Run([cp, v] { cp->OperatorSet(std::to_string(v)); });
-        });
-        w = s;
-        break;
-    }
-    case ui::Kind::DriveList: {
-        auto* cb = new QComboBox(client);
-        cb->addItems(DriveRoots());
-        QObject::connect(cb, &QComboBox::activated, cb, [this, cp, cb](int row) {
-            const std::string root = S(cb->itemText(row));
-            Run([cp, root] { cp->OperatorSet(root); });
-        });
-        w = cb;
-        break;
-    }
-    case ui::Kind::FolderList: {
-        auto* l = new QListWidget(client);
-        QObject::connect(l, &QListWidget::itemActivated, l, [this, cp](QListWidgetItem* item) {
-            const std::string path = S(item->data(Qt::UserRole).toString());
-            if (path != cp->folder) Run([cp, path] { cp->OperatorSet(path); });
-        });
-        w = l;
-        break;
-    }
-    }
-    if (!w) return;
+    return {nullptr, nullptr};
+}
+
+}  // namespace
+
+void WindowView::BuildControl(ui::Control& c, QWidget* client) {
+    const KindView kind = ViewOfKind(c.kind);
+    if (!kind.build) return;
+    QWidget* w = kind.build(KindContext{window_, dispatch_}, c, client);
     w->setFont(FontOf(c));
     ApplyColours(w, c);
     QRect g = ToPixels(c.rect, window_.units);
-    if (c.kind == ui::Kind::Static && window_.isFrame && c.rect.w == 0 && c.rect.h == 0) {
+    if (IsFrameView(window_, c)) {
         // the view follows the frame's client area
         w->setGeometry(client->rect());
         client->installEventFilter(w);  // see StaticWidget::eventFilter
@@ -446,6 +590,8 @@ void WindowView::BuildControl(ui::Control& c, QWidget* client) {
         }
         w->setGeometry(g);
     }
+    auto b = std::make_unique<BoundControl>();
+    b->control = &c;
     b->widget = w;
     bound_.push_back(std::move(b));
 }
@@ -456,122 +602,13 @@ void WindowView::Refresh() {
     if (frame_) RefreshFrame();
 }
 
-void WindowView::RefreshControl(Bound& b) {
+void WindowView::RefreshControl(BoundControl& b) {
     ui::Control& c = *b.control;
     QWidget* w = b.widget;
     QSignalBlocker block(w);
     if (w->isVisibleTo(w->parentWidget()) != c.visible) w->setVisible(c.visible);
     if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
-    switch (c.kind) {
-    case ui::Kind::Button:
-    case ui::Kind::DefaultButton: {
-        auto* pb = static_cast<QPushButton*>(w);
-        if (pb->text() != Caption(c.text)) pb->setText(Caption(c.text));
-        break;
-    }
-    case ui::Kind::Edit:
-        if (auto* e = qobject_cast<QLineEdit*>(w)) {
-            if (e->text() != Q(c.text)) e->setText(Q(c.text));
-            e->setReadOnly(c.readOnly);
-        } else if (auto* pe = qobject_cast<QPlainTextEdit*>(w)) {
-            if (pe->toPlainText() != Q(c.text)) pe->setPlainText(Q(c.text));
-            pe->setReadOnly(c.readOnly);
-        }
-        break;
-    case ui::Kind::Static:
-    case ui::Kind::Label: {
-        auto* s = static_cast<StaticWidget*>(w);
-        if (s->text() != PlainCaption(c.text)) {
-            s->setText(PlainCaption(c.text));
-            if (c.autoSize) {
-                const int width = ToPixels(c.rect, window_.units).width();
-                s->resize(std::max(width, s->fontMetrics().horizontalAdvance(s->text())), s->height());
-            }
-        }
-        if (s->scaleToFit && s->geometry() != s->parentWidget()->rect()) s->setGeometry(s->parentWidget()->rect());
-        s->update();  // a handler may have drawn on its surface
-        break;
-    }
-    case ui::Kind::GroupBox: {
-        auto* g = static_cast<QGroupBox*>(w);
-        if (g->title() != Caption(c.text)) g->setTitle(Caption(c.text));
-        break;
-    }
-    case ui::Kind::ListBox:
-    case ui::Kind::CheckListBox: {
-        auto* l = static_cast<QListWidget*>(w);
-        const bool checks = c.kind == ui::Kind::CheckListBox;
-        if (!b.built || b.items != c.items) {
-            l->clear();
-            for (size_t i = 0; i < c.items.size(); ++i) {
-                auto* item = new QListWidgetItem(Q(c.items[i]), l);
-                if (!checks) continue;
-                item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-                // An item without a state of its own shows no box and ignores clicks.
-                item->setCheckState(c.ItemChecked(int(i)) ? Qt::Checked : Qt::Unchecked);
-            }
-            b.items = c.items;
-            b.built = true;
-        }
-        if (checks)
-            for (int i = 0; i < l->count(); ++i) {
-                const Qt::CheckState want = c.ItemChecked(i) ? Qt::Checked : Qt::Unchecked;
-                if (l->item(i)->checkState() != want) l->item(i)->setCheckState(want);
-            }
-        if (l->currentRow() != c.selected) l->setCurrentRow(c.selected);
-        break;
-    }
-    case ui::Kind::ComboBox: {
-        auto* cb = static_cast<QComboBox*>(w);
-        if (!b.built || b.items != c.items) {
-            cb->clear();
-            for (const auto& it : c.items) cb->addItem(Q(it));
-            b.items = c.items;
-            b.built = true;
-        }
-        if (cb->currentIndex() != c.selected) cb->setCurrentIndex(c.selected);
-        if (c.editable && cb->currentText() != Q(c.text)) cb->setEditText(Q(c.text));
-        break;
-    }
-    case ui::Kind::CheckBox: {
-        auto* ch = static_cast<QCheckBox*>(w);
-        if (ch->text() != Caption(c.text)) ch->setText(Caption(c.text));
-        if (ch->isChecked() != c.checked) ch->setChecked(c.checked);
-        break;
-    }
-    case ui::Kind::Trackbar: {
-        auto* s = static_cast<QSlider*>(w);
-        if (s->minimum() != c.rangeMin || s->maximum() != c.rangeMax) s->setRange(c.rangeMin, c.rangeMax);
-        if (s->value() != c.pos) s->setValue(c.pos);
-        break;
-    }
-    case ui::Kind::DriveList: {
-        auto* cb = static_cast<QComboBox*>(w);
-        QStringList roots;
-        for (int i = 0; i < cb->count(); ++i) roots << cb->itemText(i);
-        const int row = DriveRowOf(roots, c.folder.empty() ? S(QDir::currentPath()) : c.folder);
-        if (cb->currentIndex() != row) cb->setCurrentIndex(row);
-        break;
-    }
-    case ui::Kind::FolderList: {
-        auto* l = static_cast<QListWidget*>(w);
-        if (!b.built || b.folder != c.folder) {
-            l->clear();
-            const std::string shown = c.folder.empty() ? S(QDir::currentPath()) : c.folder;
-            int current = 0;
-            const auto rows = FolderRows(shown);
-            for (size_t i = 0; i < rows.size(); ++i) {
-                auto* item = new QListWidgetItem(rows[i].label, l);
-                item->setData(Qt::UserRole, rows[i].path);
-                if (rows[i].path == QDir::cleanPath(Q(shown))) current = int(i);
-            }
-            l->setCurrentRow(current);
-            b.folder = c.folder;
-            b.built = true;
-        }
-        break;
-    }
-    }
+    ViewOfKind(c.kind).refresh(KindContext{window_, dispatch_}, b);
 }
 
 void WindowView::BuildMenu() {

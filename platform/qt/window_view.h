@@ -23,6 +23,7 @@ class QLabel;
 namespace rice::qtui {
 
 using Dispatcher = std::function<void(const std::function<void()>&)>;
+struct BoundControl;  // a control and its widget
 
 // Client pixels of a template rectangle: edges are converted, so neighbours stay neighbours.
 QRect ToPixels(const ui::Rect& r, ui::Units units);
@@ -54,10 +55,9 @@ public:
     void OperatorEscape();  // Esc in a dialog
 
 private:
-    struct Bound;
     void Build();
     void BuildControl(ui::Control& c, QWidget* client);
-    void RefreshControl(Bound& b);
+    void RefreshControl(BoundControl& b);
     void RefreshFrame();
     void BuildMenu();
     void BuildToolBar();
@@ -78,7 +78,7 @@ private:
     std::string menuShape_, toolBarShape_;
     std::string prompt_;  // status prompt of the menu item under the pointer
     QFont font_;
-    std::vector<std::unique_ptr<Bound>> bound_;
+    std::vector<std::unique_ptr<BoundControl>> bound_;
 };
 
 }  // namespace rice::qtui
