@@ -159,6 +159,21 @@ struct FieldImageSpec {
     std::uint64_t seed = 20240611;
 };
 
+// A LAN header of nbands x icols x irows cells from (xmap, ymap); the area per cell is left 0.
+inline rice::LanHeader MakeHeader(int nbands, int icols, int irows, float xmap = 1000, float ymap = 2000,
+                                  float xcell = 10, float ycell = 10) {
+    rice::LanHeader h;
+    h.identifier = {'H', 'E', 'A', 'D', '7', '4'};
+    h.nbands = static_cast<std::int16_t>(nbands);
+    h.icols = icols;
+    h.irows = irows;
+    h.xmap = xmap;
+    h.ymap = ymap;
+    h.xcell = xcell;
+    h.ycell = ycell;
+    return h;
+}
+
 struct FieldImage {
     rice::LanImage image;
     int fieldsAcross = 0, fieldsDown = 0;
@@ -180,16 +195,8 @@ inline FieldImage MakeFieldImage(const FieldImageSpec& spec, const std::vector<S
         const auto& pool = rice ? riceIdx : otherIdx;
         out.fieldClass.push_back(pool[rng.Below(static_cast<int>(pool.size()))]);
     }
-    rice::LanHeader& h = out.image.header;
-    h.identifier = {'H', 'E', 'A', 'D', '7', '4'};
-    h.nbands = static_cast<std::int16_t>(spec.bands);
-    h.icols = spec.icols;
-    h.irows = spec.irows;
-    h.xmap = spec.xmap;
-    h.ymap = spec.ymap;
-    h.xcell = spec.cell;
-    h.ycell = spec.cell;
-    h.areaPerCell = spec.cell * spec.cell;
+    out.image.header = MakeHeader(spec.bands, spec.icols, spec.irows, spec.xmap, spec.ymap, spec.cell, spec.cell);
+    out.image.header.areaPerCell = spec.cell * spec.cell;
     const std::size_t cols = static_cast<std::size_t>(spec.icols);
     out.image.lines.assign(static_cast<std::size_t>(spec.irows),
                            std::vector<std::uint8_t>(cols * static_cast<std::size_t>(spec.bands)));

@@ -10,6 +10,7 @@
 
 #include "platform/core/files.h"
 #include "platform/testing/temp_folder.h"
+#include "samples/lan_samples.h"
 #include "workbench/engine/lan_image.h"
 
 namespace rice::test {
@@ -27,19 +28,7 @@ inline void WriteBoxShapefile(const std::string& path, double minX, double minY,
     SHPClose(h);
 }
 
-inline LanHeader MakeHeader(int nbands, int icols, int irows, float xmap = 1000,
-                            float ymap = 2000, float xcell = 10, float ycell = 10) {
-    LanHeader h;
-    h.identifier = {'H', 'E', 'A', 'D', '7', '4'};
-    h.nbands = static_cast<std::int16_t>(nbands);
-    h.icols = icols;
-    h.irows = irows;
-    h.xmap = xmap;
-    h.ymap = ymap;
-    h.xcell = xcell;
-    h.ycell = ycell;
-    return h;
-}
+using samples::MakeHeader;
 
 // An image whose cells follow f(line, band, column).
 template <typename F>
