@@ -18,9 +18,9 @@
 # RICE_PART_OFF set: its sources are declared, not built, and the check that every .cpp of the
 # tree belongs to a target holds in every configuration.
 
-# _rice_folders(OUT DEP...): the source folders of the rice libraries among DEP, transitively.
-function(_rice_folders out)
-  set(folders "")
+# _rice_closure(OUT DEP...): the rice libraries among DEP and those they depend on, directly or
+# not (outside libraries, with "::" in their names, left out).
+function(_rice_closure out)
   set(seen "")
   set(todo ${ARGN})
   while(todo)
@@ -32,32 +32,23 @@ function(_rice_folders out)
       message(FATAL_ERROR "unknown library ${dep}")
     endif()
     list(APPEND seen ${dep})
-    get_target_property(own ${dep} RICE_FOLDERS)
-    get_target_property(deps ${dep} RICE_DEPS)
-    list(APPEND folders ${own})
-    if(deps)
-      list(APPEND todo ${deps})
-    endif()
-  endwhile()
-  set(${out} ${folders} PARENT_SCOPE)
-endfunction()
-
-# _rice_closure(OUT DEP...): the rice libraries among DEP and those they depend on.
-function(_rice_closure out)
-  set(seen "")
-  set(todo ${ARGN})
-  while(todo)
-    list(POP_FRONT todo dep)
-    if(dep IN_LIST seen OR dep MATCHES "::" OR NOT TARGET ${dep})
-      continue()
-    endif()
-    list(APPEND seen ${dep})
     get_target_property(deps ${dep} RICE_DEPS)
     if(deps)
       list(APPEND todo ${deps})
     endif()
   endwhile()
   set(${out} ${seen} PARENT_SCOPE)
+endfunction()
+
+# _rice_folders(OUT DEP...): the source folders of the rice libraries among DEP, transitively.
+function(_rice_folders out)
+  _rice_closure(libraries ${ARGN})
+  set(folders "")
+  foreach(library ${libraries})
+    get_target_property(own ${library} RICE_FOLDERS)
+    list(APPEND folders ${own})
+  endforeach()
+  set(${out} ${folders} PARENT_SCOPE)
 endfunction()
 
 # _rice_declare(FILE...): sources of a part this configuration leaves out; they count as built

@@ -103,6 +103,103 @@ void sort_small(unsigned* v, size_t n) {
     }
 }
 
+// Slides a window's sorted keys by one column in one pass: the sorted keys `out` of the column
+// that leaves are dropped, those `in` of the column that enters are merged in.
+void slide_sorted(const unsigned* keys, size_t per_window, const unsigned* out, const unsigned* in,
+                  size_t per_column, unsigned* next) {
+    unsigned* w = next;
+    size_t o = 0, e = 0;
+    for (size_t k = 0; k < per_window; ++k) {
+        const unsigned key = keys[k];
+        if (o < per_column && out[o] == key) {
+            ++o;
+            continue;
+        }
+        while (e < per_column && in[e] < key) *w++ = in[e++];
+        *w++ = key;
+    }
+    while (e < per_column) *w++ = in[e++];
+}
+
+// One row of window positions, left to right. The window's keys are kept sorted, and each
+// column's sorted keys in a ring from when the column enters the window until it leaves
+// (slot: column mod g.columns). Windows side by side go through the features together, one
+// per vector lane.
+class GLCM_ROW_SWEEP {
+public:
+    using GEOMETRY = GLCM_PROBABILITY_MATRIX::PAIR_GEOMETRY;
+
+    GLCM_ROW_SWEEP(const MATRIX<unsigned int>& image, const GEOMETRY& g, unsigned Y,
+                   const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs,
+                   const std::vector<FEATURE>& features, unsigned half)
+        : g_(g), Y_(Y), W_(image.size_of_x()), img_(image.data()), pairs_(pairs), features_(features),
+          half_(half), per_column_(2 * static_cast<size_t>(g.rows)), per_window_(per_column_ * g.columns),
+          keys_(per_window_), next_(per_window_), ring_(per_window_), in_(per_column_) {
+        terms_.prepare(static_cast<unsigned>(per_window_));
+        for (auto& c : cells_) c.resize(per_window_);
+    }
+
+    // The keys of the row's first window.
+    void first_window() {
+        for (unsigned c = 0; c < g_.columns; ++c) column_keys(ring_.data() + c * per_column_, c);
+        std::copy(ring_.begin(), ring_.end(), keys_.begin());
+        std::sort(keys_.begin(), keys_.end());
+    }
+
+    // The window at X joins the batch; a full batch goes through the features.
+    void queue(unsigned X) {
+        const int lane = batch_.lanes++;
+        batch_.cells[lane] = cells_[lane].data();
+        batch_.n[lane] = sparse_cells(keys_.data(), per_window_, cells_[lane].data());
+        batch_x_[lane] = X;
+        if (batch_.lanes == kSparseLanes) flush();
+    }
+
+    // From the window at X to the one at X + 1: the pairs of the left column leave, those of
+    // the new right column enter.
+    void slide(unsigned X) {
+        unsigned* out = ring_.data() + (X % g_.columns) * per_column_;
+        column_keys(in_.data(), X + g_.columns);
+        slide_sorted(keys_.data(), per_window_, out, in_.data(), per_column_, next_.data());
+        keys_.swap(next_);
+        std::copy(in_.begin(), in_.end(), out);
+    }
+
+    // The features of the windows queued, into the result matrices at their centres.
+    void flush() {
+        if (batch_.lanes == 0) return;
+        float values[kSparseLanes][kFeatureCount];
+        sparse_features(batch_, terms_, values);
+        for (int w = 0; w < batch_.lanes; ++w)
+            for (size_t f = 0; f < pairs_.size(); ++f)
+                pairs_[f].second->at(batch_x_[w] + half_, Y_ + half_) = values[w][static_cast<int>(features_[f])];
+        batch_.lanes = 0;
+    }
+
+private:
+    // The sorted keys of window column c (both cells of each of its pairs).
+    void column_keys(unsigned* v, unsigned c) {
+        unsigned* out = v;
+        const unsigned* a = img_ + (c + g_.ax) + static_cast<size_t>(Y_ + g_.ay) * W_;
+        const unsigned* b = img_ + (c + g_.bx) + static_cast<size_t>(Y_ + g_.by) * W_;
+        for (unsigned r = 0; r < g_.rows; ++r) push_pair(out, a[static_cast<size_t>(r) * W_], b[static_cast<size_t>(r) * W_]);
+        sort_small(v, per_column_);
+    }
+
+    const GEOMETRY& g_;
+    const unsigned Y_, W_;
+    const unsigned* img_;
+    const std::vector<PAIR_OF_COMPUTATE_FUNCTION_AND_P_RESULT_MATRIX>& pairs_;
+    const std::vector<FEATURE>& features_;
+    const unsigned half_;
+    const size_t per_column_, per_window_;
+    std::vector<unsigned> keys_, next_, ring_, in_;
+    COUNT_TERMS terms_;
+    std::vector<SPARSE_CELL> cells_[kSparseLanes];
+    SPARSE_BATCH batch_{};
+    unsigned batch_x_[kSparseLanes];
+};
+
 }  // namespace
 
 void GLCM_PROBABILITY_MATRIX::compute_fast(
@@ -116,70 +213,18 @@ void GLCM_PROBABILITY_MATRIX::compute_fast(
     std::vector<FEATURE> features;
     known_features(pairs, features);
 
-    const unsigned W = image.size_of_x();
-    const unsigned positions_x = W - MASK + 1;
+    const unsigned positions_x = image.size_of_x() - MASK + 1;
     const unsigned positions_y = image.size_of_y() - MASK + 1;
     const unsigned half = (MASK - 1) / 2;
-    const unsigned* img = image.data();
-    const size_t per_column = 2 * static_cast<size_t>(g.rows);
-    const size_t per_window = per_column * g.columns;
-
     ParallelFor(positions_y, threads, [&](unsigned Y) {
-        // The window's keys, sorted; and each column's sorted keys, kept in a ring from when
-        // the column enters the window until it leaves (slot: column mod g.columns).
-        std::vector<unsigned> keys(per_window), next(per_window), ring(per_window), in(per_column);
-        // Windows side by side go through the features together, one per vector lane.
-        COUNT_TERMS terms;
-        terms.prepare(static_cast<unsigned>(per_window));
-        std::vector<SPARSE_CELL> cells[kSparseLanes];
-        for (auto& c : cells) c.resize(per_window);
-        SPARSE_BATCH batch{};
-        unsigned batch_x[kSparseLanes];
-        auto flush = [&] {
-            float values[kSparseLanes][kFeatureCount];
-            sparse_features(batch, terms, values);
-            for (int w = 0; w < batch.lanes; ++w)
-                for (size_t f = 0; f < pairs.size(); ++f)
-                    pairs[f].second->at(batch_x[w] + half, Y + half) = values[w][static_cast<int>(features[f])];
-            batch.lanes = 0;
-        };
-        auto column_keys = [&](unsigned* v, unsigned c) {
-            unsigned* out = v;
-            const unsigned* a = img + (c + g.ax) + static_cast<size_t>(Y + g.ay) * W;
-            const unsigned* b = img + (c + g.bx) + static_cast<size_t>(Y + g.by) * W;
-            for (unsigned r = 0; r < g.rows; ++r) push_pair(out, a[static_cast<size_t>(r) * W], b[static_cast<size_t>(r) * W]);
-            sort_small(v, per_column);
-        };
-        for (unsigned c = 0; c < g.columns; ++c) column_keys(ring.data() + c * per_column, c);
-        std::copy(ring.begin(), ring.end(), keys.begin());
-        std::sort(keys.begin(), keys.end());
+        GLCM_ROW_SWEEP row(image, g, Y, pairs, features, half);
+        row.first_window();
         for (unsigned X = 0;; ++X) {
-            const int lane = batch.lanes++;
-            batch.cells[lane] = cells[lane].data();
-            batch.n[lane] = sparse_cells(keys.data(), per_window, cells[lane].data());
-            batch_x[lane] = X;
-            if (batch.lanes == kSparseLanes) flush();
+            row.queue(X);
             if (X + 1 >= positions_x) break;
-            // Slide one column: the pairs of the left column leave, those of the new right
-            // column enter; one pass keeps the keys sorted.
-            unsigned* out = ring.data() + (X % g.columns) * per_column;
-            column_keys(in.data(), X + g.columns);
-            unsigned* w = next.data();
-            size_t o = 0, e = 0;
-            for (size_t k = 0; k < per_window; ++k) {
-                const unsigned key = keys[k];
-                if (o < per_column && out[o] == key) {
-                    ++o;
-                    continue;
-                }
-                while (e < per_column && in[e] < key) *w++ = in[e++];
-                *w++ = key;
-            }
-            while (e < per_column) *w++ = in[e++];
-            keys.swap(next);
-            std::copy(in.begin(), in.end(), out);
+            row.slide(X);
         }
-        if (batch.lanes > 0) flush();
+        row.flush();
     });
 }
 

@@ -116,18 +116,15 @@ struct KernelChoices {
 // class they start where the reference does (class 1, and the first non-rice class), which
 // keeps its answers even for probabilities that are not numbers. Over candidates only they
 // start below every probability, so a class missing from the list is as good as absent.
+// Three passes, each needing the one before: the best and the best of each half, then the
+// second, then the third.
+
+// The best overall and the best rice (classes below R) and non-rice class.
 template <class L>
-[[gnu::always_inline]] inline KernelChoices<L> KernelChoose(const double* p, const int* list, int count,
-                                                             int R, bool everyClass) {
+[[gnu::always_inline]] inline void KernelChooseBest(KernelChoices<L>& c, const double* p, const int* list,
+                                                    int count, int R) {
     using V = typename L::V;
     constexpr int W = L::W;
-    const V none = L::Set(-1.0), zero = L::Set(0.0);
-    KernelChoices<L> c{none, none, none, none, none, none, none, none, none, none};
-    if (everyClass) {
-        const V p0 = L::Load(p);
-        c = KernelChoices<L>{zero, p0, zero, none, zero, none, zero, p0,
-                             L::Set(static_cast<double>(R)), L::Load(p + static_cast<std::size_t>(R) * W)};
-    }
     for (int i = 0; i < count; ++i) {
         const int k = list[i];
         const V pk = L::Load(p + static_cast<std::size_t>(k) * W);
@@ -145,6 +142,15 @@ template <class L>
             c.pn = L::Select(t, pk, c.pn);
         }
     }
+}
+
+// The second: the best once the best class counts as 0.
+template <class L>
+[[gnu::always_inline]] inline void KernelChooseSecond(KernelChoices<L>& c, const double* p, const int* list,
+                                                      int count, bool everyClass) {
+    using V = typename L::V;
+    constexpr int W = L::W;
+    const V zero = L::Set(0.0);
     if (everyClass) c.ps = L::Select(L::Eq(c.best, zero), zero, L::Load(p));
     for (int i = 0; i < count; ++i) {
         const int k = list[i];
@@ -154,6 +160,15 @@ template <class L>
         c.second = L::Select(take, kd, c.second);
         c.ps = L::Select(take, q, c.ps);
     }
+}
+
+// The third: the best once the best and the second count as 0.
+template <class L>
+[[gnu::always_inline]] inline void KernelChooseThird(KernelChoices<L>& c, const double* p, const int* list,
+                                                     int count, bool everyClass) {
+    using V = typename L::V;
+    constexpr int W = L::W;
+    const V zero = L::Set(0.0);
     if (everyClass) c.pt = L::Select(L::Or(L::Eq(c.best, zero), L::Eq(c.second, zero)), zero, L::Load(p));
     for (int i = 0; i < count; ++i) {
         const int k = list[i];
@@ -164,6 +179,23 @@ template <class L>
         c.third = L::Select(take, kd, c.third);
         c.pt = L::Select(take, q, c.pt);
     }
+}
+
+template <class L>
+[[gnu::always_inline]] inline KernelChoices<L> KernelChoose(const double* p, const int* list, int count,
+                                                             int R, bool everyClass) {
+    using V = typename L::V;
+    constexpr int W = L::W;
+    const V none = L::Set(-1.0), zero = L::Set(0.0);
+    KernelChoices<L> c{none, none, none, none, none, none, none, none, none, none};
+    if (everyClass) {
+        const V p0 = L::Load(p);
+        c = KernelChoices<L>{zero, p0, zero, none, zero, none, zero, p0,
+                             L::Set(static_cast<double>(R)), L::Load(p + static_cast<std::size_t>(R) * W)};
+    }
+    KernelChooseBest<L>(c, p, list, count, R);
+    KernelChooseSecond<L>(c, p, list, count, everyClass);
+    KernelChooseThird<L>(c, p, list, count, everyClass);
     return c;
 }
 
