@@ -94,8 +94,10 @@ public:
         return info.suffix().toUpper() + QString::fromUtf8(" 檔案");
     }
 
-    // Puts the columns in the dialog and widens the date column to a whole date.
+    // Makes dlg Qt's own dialog (the platform's would not show the columns, nor Qt's texts)
+    // with these columns, the date column wide enough for a whole date.
     static void Install(QFileDialog& dlg) {
+        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
         dlg.setProxyModel(new ReadableFileColumns(&dlg));
         if (auto* view = dlg.findChild<QTreeView*>(QStringLiteral("treeView"))) {
             const QString widest = QDateTime(QDate(2000, 12, 30), QTime(20, 58)).toString(QString::fromLatin1(kDateFormat));
@@ -428,7 +430,6 @@ std::vector<std::string> QtUi::PickFiles(const ui::FileRequest& r, bool save) {
     ShowModelState();
     ArrowCursor arrow(*this);
     QFileDialog dlg(TopWidget());
-    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     ReadableFileColumns::Install(dlg);
     dlg.setWindowTitle(r.title.empty() ? (save ? QString::fromUtf8("另存新檔") : QString::fromUtf8("開啟"))
                                        : Q(r.title));
@@ -457,7 +458,6 @@ std::optional<std::string> QtUi::PickFolder(const ui::FolderRequest& r) {
     ShowModelState();
     ArrowCursor arrow(*this);
     QFileDialog dlg(TopWidget());
-    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     ReadableFileColumns::Install(dlg);
     dlg.setWindowTitle(r.title.empty() ? QString::fromUtf8("瀏覽資料夾") : Q(r.title));
     dlg.setLabelText(QFileDialog::LookIn, Q(r.title));
