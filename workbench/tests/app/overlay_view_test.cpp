@@ -268,7 +268,8 @@ TEST(OverlayRun, CrossedAndFailedPairsAreNamedAndTheRunGoesOn) {
     }
     const std::string crossed = "[Korvane] 輸出檔會覆蓋輸入檔，此組不處理: " + dir / "b.shp" + "\n";
     EXPECT_EQ(shown, crossed + crossed + "[Korvane] " +
-                             rice::CannotWriteFileMessage(dir / "good_info.dbf") +
+                             rice::OverlayPairFailedMessage(dir / "good.lan", dir / "a.shp", dir.path(),
+                                                            rice::CannotWriteFileMessage(dir / "good_info.dbf")) +
                              "\n[Korvane] 執行完畢!\n");
     EXPECT_EQ(Slurp(dir / "b.dbf") + Slurp(dir / "b.shp") + Slurp(dir / "b.shx"), truth);
     EXPECT_EQ(Slurp(dir / "Report.csv"),
