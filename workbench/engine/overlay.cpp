@@ -280,15 +280,7 @@ std::string ReportRow(const std::string& lanPath, const std::string& parcelPath,
     return row;
 }
 
-std::string DbfFileOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    size_t dot = path.rfind('.');
-    std::string stem =
-        (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-            ? path.substr(0, dot)
-            : path;
-    return stem + ".dbf";
-}
+std::string DbfFileOf(const std::string& path) { return ShapefileStem(path) + ".dbf"; }
 
 OverlayNames OverlayNamesOf(const std::string& lanPath, const std::string& parcelPath) {
     OverlayNames n;

@@ -5,19 +5,9 @@
 #include <filesystem>
 
 #include "platform/core/paths.h"
+#include "workbench/engine/shape_open.h"
 
 namespace rice {
-namespace {
-
-// The path without its extension.
-std::string StemOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot)
-                                                                                   : path;
-}
-
-}  // namespace
 
 RunInputs::RunInputs(const std::vector<std::string>& images,
                      const std::vector<std::string>& parcelPaths,
@@ -27,14 +17,14 @@ RunInputs::RunInputs(const std::vector<std::string>& images,
     for (const auto& parcel : parcelPaths) {
         Add(parcel);
         // The files shapelib opens beside the .shp, in either case of their extension.
-        const std::string stem = StemOf(parcel);
+        const std::string stem = ShapefileStem(parcel);
         for (const char* ext : {".shp", ".shx", ".dbf", ".SHP", ".SHX", ".DBF"}) Add(stem + ext);
         // And the names the overlay derives from the parcel path.
         if (parcel.find("shp") == std::string::npos) continue;
         Add(ReplaceAll(parcel, "shp", "shx"));
         const std::string dbf = ReplaceAll(parcel, "shp", "dbf");
         Add(dbf);
-        Add(StemOf(dbf) + ".dbf");  // the table shapelib opens for that name
+        Add(ShapefileStem(dbf) + ".dbf");  // the table shapelib opens for that name
     }
 }
 

@@ -42,23 +42,39 @@ bool IndexIsSound(SHPHandle h, const std::string& path, SAHooks& hooks) {
     return same;
 }
 
+// A regular file at stem + one of the two spellings of an extension, as shapelib looks.
+bool RegularFileAt(const std::string& stem, const char* lower, const char* upper) {
+    for (const char* ext : {lower, upper})
+        if (std::FILE* f = OpenRegularFile(stem + ext)) {
+            std::fclose(f);
+            return true;
+        }
+    return false;
+}
+
 }  // namespace
 
 SHPHandle OpenShapesForReading(const std::string& path, bool* damaged) {
     if (damaged) *damaged = false;
     SAHooks hooks = ReadingHooks();
     SHPHandle h = SHPOpenLL(path.c_str(), "rb", &hooks);
-    if (h && !IndexIsSound(h, path, hooks)) {
-        SHPClose(h);
-        if (damaged) *damaged = true;
-        return nullptr;
-    }
-    return h;
+    if (h && IndexIsSound(h, path, hooks)) return h;
+    if (h) SHPClose(h);
+    // Both files there and readable, yet refused (a header announcing more than the file
+    // holds, say): damaged, not missing.
+    const std::string stem = ShapefileStem(path);
+    if (damaged) *damaged = h || (RegularFileAt(stem, ".shp", ".SHP") && RegularFileAt(stem, ".shx", ".SHX"));
+    return nullptr;
 }
 
 DBFHandle OpenTableForReading(const std::string& path) {
     SAHooks hooks = ReadingHooks();
     return DBFOpenLL(path.c_str(), "rb", &hooks);
+}
+
+std::string ShapefileStem(const std::string& path) {
+    const std::size_t slash = path.rfind('/'), dot = path.rfind('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
 }
 
 std::string DamagedParcelFileMessage(const std::string& shpPath) {

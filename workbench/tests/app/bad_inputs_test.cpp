@@ -25,8 +25,12 @@ namespace fs = std::filesystem;
 
 class BadRunInputs : public rice::testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        for (const char* f : {"shp", "lan", "cls", "out"}) fs::create_directories(P(f));
+    void SetUp() override { EmptyFolders(); }
+    void EmptyFolders() {
+        for (const char* f : {"shp", "lan", "cls", "out"}) {
+            fs::remove_all(P(f));
+            fs::create_directories(P(f));
+        }
     }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     // 40 x 30 cells of four bands from (1000, 2000).
@@ -74,10 +78,7 @@ TEST_F(BadRunInputs, DamagedParcelFileIsNamedAndTheNextIsStillClassified) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const char* f : {"shp", "lan", "cls", "out"}) {
-            fs::remove_all(P(f));
-            fs::create_directories(P(f));
-        }
+        EmptyFolders();
         Source(c.xcell);
         rice::test::WriteBoxShapefile(bad, c.box[0], c.box[1], c.box[2], c.box[3]);
         rice::test::WriteBoxShapefile(P("shp/good.shp"), c.goodBox[0], c.goodBox[1], c.goodBox[2], c.goodBox[3]);
@@ -149,6 +150,10 @@ TEST_F(BadRunInputs, RunsNeverReplaceTheirInputsAndNameWhatTheyCouldNotWrite) {
              ASSERT_TRUE(rice::WriteFileAtomic(P("shp/p1.shx"), shx));
          },
          damaged + noInput, damaged + noInput},
+        // An index shorter than its header says, which shapelib itself refuses.
+        {"truncated index", P("src.lan"),
+         [&] { ASSERT_TRUE(rice::WriteFileAtomic(P("shp/p1.shx"), rice::test::ReadBytes(P("shp/p1.shx")).substr(0, 100))); },
+         damaged + noInput, damaged + noInput},
         // A folder in the place of p1's classified images: the message names the file.
         {"output cannot be written", P("src.lan"),
          [&] {
@@ -160,10 +165,7 @@ TEST_F(BadRunInputs, RunsNeverReplaceTheirInputsAndNameWhatTheyCouldNotWrite) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const char* f : {"shp", "lan", "cls", "out"}) {
-            fs::remove_all(P(f));
-            fs::create_directories(P(f));
-        }
+        EmptyFolders();
         fs::remove(P("src.lan"));
         ASSERT_TRUE(rice::WriteLanImage(c.source, rice::test::FieldsImage(10)));
         rice::test::WriteBoxShapefile(p1, 1000, 1800, 1200, 2000);
