@@ -52,11 +52,17 @@ std::optional<std::string> ClippedLanPath(const std::string& parcelPath) {
     return ReplaceAll(parcelPath, "shp", "lan");
 }
 
-bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink) {
+std::string ClipOverInputMessage(const std::string& clipPath, const std::string& parcelPath) {
+    return "裁切影像 " + clipPath + " 會覆蓋此次執行的輸入檔，不裁切此坵塊檔: " + parcelPath;
+}
+
+bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink,
+                      const RunInputs* inputs) {
     const std::string cannotOpen = "錯誤類型0004" + parcelPath;
-    SHPHandle shp = OpenShapesForReading(parcelPath);
+    bool damaged = false;
+    SHPHandle shp = OpenShapesForReading(parcelPath, &damaged);
     if (!shp) {
-        sink.ShowMessage(cannotOpen);
+        sink.ShowMessage(damaged ? DamagedParcelFileMessage(parcelPath) : cannotOpen);
         return false;
     }
     double minBound[4] = {0, 0, 0, 0};
@@ -101,6 +107,12 @@ bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
     std::optional<std::string> outPath = ClippedLanPath(parcelPath);
     if (!outPath) {
         sink.ShowMessage("錯誤類型0005" + parcelPath);
+        return false;
+    }
+    // The source image at D/lan/p.lan beside D/shp/p.shp, or a link at the clip's path, would
+    // otherwise be replaced by its own clip.
+    if (RunInputs({}, {parcelPath}).Holds(*outPath) || (inputs && inputs->Holds(*outPath))) {
+        sink.ShowMessage(ClipOverInputMessage(*outPath, parcelPath));
         return false;
     }
     // A stray vertex or a tiny cell size would turn the clip into gigabytes of zeros.
