@@ -70,46 +70,34 @@ std::optional<samples::FieldImage> WriteClassification(const std::string& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (!rice::WriteLanImage(rice::JoinPath(dir, "source.lan"), field.image)) return std::nullopt;
-    rice::LanImage truth;
-    truth.header = field.image.header;
-    truth.header.nbands = 1;
+    rice::LanHeader truthHeader = field.image.header;
+    truthHeader.nbands = 1;
+    rice::LanImage truth = rice::LanImage::Blank(truthHeader);
     for (int r = 0; r < spec.irows; ++r) {
-        std::vector<std::uint8_t> line(static_cast<size_t>(spec.icols));
+        auto line = truth.lines[static_cast<size_t>(r)];
         for (int c = 0; c < spec.icols; ++c) {
             if (field.image.Cell(r, 0, c) == 0) continue;
             const int f = (r / spec.fieldRows) * field.fieldsAcross + c / spec.fieldCols;
             line[static_cast<size_t>(c)] = static_cast<std::uint8_t>(field.fieldClass[static_cast<size_t>(f)] + 1);
         }
-        truth.lines.push_back(std::move(line));
     }
     if (!rice::WriteLanImage(rice::JoinPath(dir, "truth.lan"), truth)) return std::nullopt;
     if (!WriteSheet(dir, field.image.header)) return std::nullopt;
     return field;
 }
 
-// The threshold grid: a 500 x 500 clip of the classification image, away from its no-data
-// corner, and a parcel file covering it.
+// The threshold grid: the classification image as its source, and a parcel file covering a
+// 500 x 500 part of it away from its no-data corner, which the run clips.
 bool WriteGrid(const std::string& dir, const rice::LanImage& big) {
     constexpr int kSide = 500, kFrom = 1000;
-    rice::LanImage clip;
-    clip.header = big.header;
-    clip.header.icols = kSide;
-    clip.header.irows = kSide;
-    clip.header.xmap = big.header.xmap + kFrom * big.header.xcell;
-    clip.header.ymap = big.header.ymap - kFrom * big.header.xcell;
-    const size_t width = static_cast<size_t>(big.header.icols);
-    for (int r = kFrom; r < kFrom + kSide; ++r) {
-        std::vector<std::uint8_t> line;
-        for (int b = 0; b < big.header.nbands; ++b) {
-            const auto& from = big.lines[static_cast<size_t>(r)];
-            line.insert(line.end(), from.begin() + static_cast<long>(b * width + kFrom),
-                        from.begin() + static_cast<long>(b * width + kFrom + kSide));
-        }
-        clip.lines.push_back(std::move(line));
-    }
+    rice::LanHeader box = big.header;
+    box.icols = kSide;
+    box.irows = kSide;
+    box.xmap = big.header.xmap + kFrom * big.header.xcell;
+    box.ymap = big.header.ymap - kFrom * big.header.xcell;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    return rice::WriteLanImage(rice::JoinPath(dir, "source.lan"), clip) && WriteSheet(dir, clip.header);
+    return rice::WriteLanImage(rice::JoinPath(dir, "source.lan"), big) && WriteSheet(dir, box);
 }
 
 // The GLCM run: a random 512 x 512 8-bit image as the texture tool's text grid, and the same
