@@ -220,7 +220,7 @@ std::optional<LanImage> ReadLanImageLines(const std::string& path, std::int64_t 
     const std::size_t to = static_cast<std::size_t>(r1) * lineBytes;
     const std::size_t got = ReadFully(::fileno(f), image.lines.data() + from, to - from, kLanHeaderSize + from);
     std::fclose(f);
-    if (!image.lines.Zeroed()) {
+    if (!image.lines.Zeroed() && total > 0) {
         std::memset(image.lines.data(), 0, from);
         std::memset(image.lines.data() + from + got, 0, static_cast<std::size_t>(total) - from - got);
     }
