@@ -98,7 +98,7 @@ TEST_F(LanFileTest, ShortFileReadsMissingCellsAsZero) {
 }
 
 // Only the lines asked for are read, the others read as 0; in a small image (from the heap) and
-// in one large enough for the large-page block, whole or cut short.
+// in one large enough for the large-page block read in pieces side by side, whole or cut short.
 TEST_F(LanFileTest, ReadingSomeLinesLeavesTheOthersZero) {
     struct Case {
         const char* what;
@@ -111,9 +111,10 @@ TEST_F(LanFileTest, ReadingSomeLinesLeavesTheOthersZero) {
         {"small, a middle run", 7, 5, 9, 0, 5, 9},
         {"small, clamped to the image", 7, -3, 2, 0, 0, 2},
         {"small, none", 7, 12, 12, 0, 0, 0},
-        {"large, every line", 20000, 0, 40, 0, 0, 40},
-        {"large, a middle run", 20000, 11, 30, 0, 11, 30},
-        {"large, every line of a short file", 20000, 0, 40, 3 * 3 * 20000 + 5, 0, 40},
+        {"large, every line", 40000, 0, 40, 0, 0, 40},
+        {"large, a middle run", 40000, 11, 30, 0, 11, 30},
+        {"large, a file cut short in its last piece", 40000, 0, 40, 3 * 3 * 40000 + 5, 0, 40},
+        {"large, a file cut short in its first piece", 40000, 0, 40, 30 * 3 * 40000 + 7, 0, 40},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
