@@ -1,6 +1,9 @@
 #include "platform/core/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +11,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 
 #include "platform/core/paths.h"
@@ -85,17 +90,97 @@ bool ReadOnly(const std::string& path, const struct stat& st) {
     return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-std::string HiddenName(const std::string& target) {
+// Every hidden file of the writer is named ".NAME.~PID~XXXXXXXX": NAME the target's name
+// (cut where the whole would pass the folder's name limit), PID the writing process. A later
+// writer in the folder tells these from the operator's files and removes those whose process
+// has ended (killed between two steps).
+constexpr std::size_t kRandomChars = 8;
+constexpr const char* kMark = ".~";
+
+bool IsRandomChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+std::string HiddenSuffix() {
     static thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string name = ".";
-    name += FileNameOf(target);
-    name += ".";
+    std::string suffix = kMark;
+    suffix += std::to_string(::getpid());
+    suffix += '~';
     const char* digits = "abcdefghijklmnopqrstuvwxyz0123456789";
-    for (int i = 0; i < 8; ++i) name += digits[random() % 36];
-    return JoinPath(FolderForTemp(target), name);
+    for (std::size_t i = 0; i < kRandomChars; ++i) suffix += digits[random() % 36];
+    return suffix;
+}
+
+// What the writer knows of a folder it has written into in this process.
+struct FolderInfo {
+    std::size_t nameMax = NAME_MAX;
+};
+
+// Removes the hidden files of writers that no longer run. Run once per folder and process:
+// the grid writes hundreds of files into one folder from every thread.
+void RemoveLeftovers(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const pid_t self = ::getpid();
+    while (const dirent* e = ::readdir(dir)) {
+        std::optional<pid_t> pid = WriterOfHiddenFile(e->d_name);
+        if (!pid || *pid == self) continue;
+        if (::kill(*pid, 0) == 0 || errno != ESRCH) continue;  // still running (or not ours to ask)
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir), e->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+FolderInfo FolderInfoOf(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return {};
+    static std::mutex mutex;
+    static std::map<std::pair<dev_t, ino_t>, FolderInfo> seen;
+    FolderInfo info;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        auto it = seen.find({st.st_dev, st.st_ino});
+        if (it != seen.end()) return it->second;
+        long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+        if (max > 0) info.nameMax = static_cast<std::size_t>(max);
+        seen.emplace(std::make_pair(st.st_dev, st.st_ino), info);
+    }
+    RemoveLeftovers(folder);
+    return info;
+}
+
+std::string HiddenName(const std::string& target, std::size_t nameMax) {
+    const std::string suffix = HiddenSuffix();
+    std::string name = FileNameOf(target);
+    const std::size_t room = nameMax > suffix.size() + 1 ? nameMax - suffix.size() - 1 : 0;
+    if (name.size() > room) {
+        // Cut on a character boundary of UTF-8, so the hidden name stays readable.
+        std::size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    return JoinPath(FolderForTemp(target), "." + name + suffix);
 }
 
 }  // namespace
+
+std::optional<int> WriterOfHiddenFile(std::string_view name) {
+    const std::size_t mark = std::char_traits<char>::length(kMark);
+    if (name.size() < 1 + mark + 2 + kRandomChars || name[0] != '.') return std::nullopt;
+    const std::size_t tilde = name.size() - kRandomChars - 1;
+    if (name[tilde] != '~') return std::nullopt;
+    for (std::size_t i = tilde + 1; i < name.size(); ++i)
+        if (!IsRandomChar(name[i])) return std::nullopt;
+    std::size_t begin = tilde;
+    while (begin > 0 && name[begin - 1] >= '0' && name[begin - 1] <= '9') --begin;
+    if (begin == tilde || tilde - begin > 9 || begin < 1 + mark ||
+        name.substr(begin - mark, mark) != kMark)
+        return std::nullopt;
+    int pid = 0;
+    for (std::size_t i = begin; i < tilde; ++i) pid = pid * 10 + (name[i] - '0');
+    if (pid <= 0) return std::nullopt;
+    return pid;
+}
 
 std::string CannotOpenFileMessage(const std::string& path) {
     return "無法開啟檔案 " + path + "。";
@@ -142,14 +227,16 @@ bool AtomicFile::Open(const std::string& path) {
         ::close(probe);
     }
     const std::string folder = FolderForTemp(target_);
-    // An unnamed temporary vanishes with the process, so a killed run leaves nothing behind.
+    nameMax_ = FolderInfoOf(folder).nameMax;
+    // An unnamed temporary vanishes with the process; a named one (and the moment between
+    // a link and its rename) is removed by the next writer in the folder after a kill.
     fd_ = -1;
     if (!Faulted(WriteStep::kUnnamedTemp, path_))
         fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return Fail(true);
         for (int tries = 0; tries < 100 && fd_ < 0; ++tries) {
-            temp_ = HiddenName(target_);
+            temp_ = HiddenName(target_, nameMax_);
             fd_ = ::open(temp_.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
             if (fd_ < 0 && errno != EEXIST) break;
         }
@@ -267,7 +354,7 @@ bool AtomicFile::Place() {
         // The unnamed file gets a hidden name beside the target, which it then replaces.
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
         for (int tries = 0; tries < 100 && temp_.empty(); ++tries) {
-            std::string name = HiddenName(target_);
+            std::string name = HiddenName(target_, nameMax_);
             if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 temp_ = name;
             else if (errno != EEXIST)
@@ -291,7 +378,7 @@ bool AtomicFile::PlaceKeepingPrevious() {
     placedNew_ = ::lstat(target_.c_str(), &st) != 0;
     if (!placedNew_) {
         // A file system without hard links keeps no copy: that file cannot be put back.
-        std::string keep = HiddenName(target_);
+        std::string keep = HiddenName(target_, nameMax_);
         if (::link(target_.c_str(), keep.c_str()) == 0) previous_ = keep;
     }
     if (!Place()) {
@@ -358,19 +445,22 @@ bool AppendToFile(const std::string& path, const std::string& bytes, std::string
         return fail(CannotOpenFileMessage(path));
     int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return fail(CannotOpenFileMessage(path));
+    // The cut-back after a failure goes to this size only: without it nothing is written.
     struct stat before {};
     bool ok = ::fstat(fd, &before) == 0;
+    std::size_t written = 0;
     // One write keeps the lines whole for another reader or writer of the file.
     if (ok && !bytes.empty()) {
         ssize_t w = -1;
         if (!Faulted(WriteStep::kWrite, path)) {
             do w = ::write(fd, bytes.data(), bytes.size()); while (w < 0 && errno == EINTR);
         }
-        ok = w == static_cast<ssize_t>(bytes.size());
+        if (w > 0) written = static_cast<std::size_t>(w);
+        ok = written == bytes.size();
     }
     if (ok && (Faulted(WriteStep::kFlush, path) || ::fsync(fd) != 0)) ok = false;  // a line or two: cheap
     if (ok && Faulted(WriteStep::kClose, path)) ok = false;
-    if (!ok && ::ftruncate(fd, before.st_size) != 0) { /* reported below all the same */ }
+    if (!ok && written > 0 && ::ftruncate(fd, before.st_size) != 0) { /* reported below all the same */ }
     if (::close(fd) != 0) ok = false;
     if (!ok) {
         if (!existed) ::unlink(target.c_str());

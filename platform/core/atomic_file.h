@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,7 @@ private:
     std::string target_;   // links resolved
     std::string temp_;     // hidden name of the temporary, once it has one
     std::string previous_; // during CommitTogether: hidden link to the content replaced
+    std::size_t nameMax_ = 255;  // the longest name the target's folder takes
     bool placedNew_ = false;
     std::string error_;
     int errno_ = 0;
@@ -92,6 +94,11 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes,
 // only whole lines, and a file this call created is removed again on failure.
 bool AppendToFile(const std::string& path, const std::string& bytes,
                   std::string* error = nullptr);
+
+// The process that made a hidden file of the writer, from its name; nullopt for any other
+// name. Each writer removes, once per folder and process, the hidden files there whose
+// process no longer runs: what a killed run left.
+std::optional<int> WriterOfHiddenFile(std::string_view name);
 
 // Messages of the writer: the file could not be opened / written.
 std::string CannotOpenFileMessage(const std::string& path);

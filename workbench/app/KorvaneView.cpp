@@ -34,7 +34,8 @@ void CKorvaneView::OnDraw(ui::DeviceContext& dc) {
                                 map)) {
         case rice::ParcelLoad::kOk: break;
         case rice::ParcelLoad::kCannotOpen: rice::EndProcess(1);
-        case rice::ParcelLoad::kTooManyRecords: return;  // the analysis refuses the pair
+        case rice::ParcelLoad::kTooManyRecords:
+        case rice::ParcelLoad::kDamaged: return;  // the analysis refuses the pair
     }
     const rice::PaintGeometry& g = map.geometry;
     doc->m_recordCount = g.recordCount;

@@ -47,6 +47,7 @@ bool CKorvaneDoc::OnCmdMsg(int id) {
 // Runs the cover batch tool with no arguments and no dialog.
 void CKorvaneDoc::OnTessmar() { rice::System("Tessmar"); }
 
-bool CKorvaneDoc::ClipLanToParcels(const rice::LanImage& source, const std::string& parcelPath) {
-    return rice::ClipLanToParcels(source, parcelPath, Sink());
+bool CKorvaneDoc::ClipLanToParcels(const rice::LanImage& source, const std::string& parcelPath,
+                                   const rice::RunInputs* inputs) {
+    return rice::ClipLanToParcels(source, parcelPath, Sink(), inputs);
 }

@@ -9,7 +9,7 @@
 
 class CKorvaneView;
 namespace rice {
-class OverlayRunInputs;
+class RunInputs;
 }
 namespace ui {
 class DeviceContext;
@@ -63,7 +63,8 @@ public:
 
     // Cuts the source image to the box of one parcel file (engine clip, messages through the
     // document's sink).
-    bool ClipLanToParcels(const rice::LanImage& source, const std::string& parcelPath);
+    bool ClipLanToParcels(const rice::LanImage& source, const std::string& parcelPath,
+                          const rice::RunInputs* inputs = nullptr);
 
     // Signature merge: finds the rice signature files from a folder (appended to
     // m_riceGsgFiles), converts one signature file into its temporary class-statistics text
@@ -86,7 +87,7 @@ public:
     // overlay lists
     std::vector<std::string> m_lanFiles;     // classified-image paths
     std::vector<std::string> m_parcelFiles;  // parcel-file paths
-    const rice::OverlayRunInputs* m_runInputs = nullptr;  // during a run: every input of it
+    const rice::RunInputs* m_runInputs = nullptr;  // during a run: every input of it
     // painting contract
     std::string m_curParcelFile;
     int m_recordCount = 0;

@@ -21,7 +21,7 @@ void CKorvaneDoc::OverlapViews() {
     if (!view) return;
     ui::WaitCursor busy;  // the run holds the user-interface thread
     ui::DeviceContext dc = view->GetWindowDC();
-    const rice::OverlayRunInputs inputs(m_lanFiles, m_parcelFiles);
+    const rice::RunInputs inputs(m_lanFiles, m_parcelFiles);
     m_runInputs = &inputs;
     for (const std::string& lan : m_lanFiles) {
         m_curLanFile = lan;
@@ -58,12 +58,13 @@ void CKorvaneDoc::AnalyseOverlap(ui::DeviceContext&) {
     // as the painting just done on the view, which gives the pixels the device holds, without
     // a device of the whole box in memory.
     rice::ParcelMap map;
-    switch (rice::LoadParcelMap(m_curParcelFile, m_lanOriginX, m_lanOriginY, map)) {
+    const rice::ParcelLoad result = rice::LoadParcelMap(m_curParcelFile, m_lanOriginX, m_lanOriginY, map);
+    switch (result) {
         case rice::ParcelLoad::kOk: break;
         case rice::ParcelLoad::kCannotOpen: rice::EndProcess(1);
         case rice::ParcelLoad::kTooManyRecords:
-            Sink().ShowMessage(
-                rice::ParcelLoadMessage(rice::ParcelLoad::kTooManyRecords, m_curParcelFile));
+        case rice::ParcelLoad::kDamaged:
+            Sink().ShowMessage(rice::ParcelLoadMessage(result, m_curParcelFile));
             m_curParcelFile.clear();
             return;
     }

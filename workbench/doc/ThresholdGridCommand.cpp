@@ -53,8 +53,9 @@ void CKorvaneDoc::OnThresholdCalc() {
         // A parcel path without "shp" has no clip of its own: the clip says so, and the grid
         // leaves that file out. A clip refused or failed now may have left an older image at
         // its path: the grid finds no input there, as when nothing is left.
+        const rice::RunInputs inputs({dlg.m_imagePath}, parcels, dlg.m_mergeInfoPaths);
         for (const std::string& parcel : parcels)
-            if (!ClipLanToParcels(*source, parcel))
+            if (!ClipLanToParcels(*source, parcel, &inputs))
                 if (auto clip = rice::ClippedLanPath(parcel)) notClipped.insert(*clip);
     }
     m_thr1Lower = CBatchMLDlg::BoundValue(dlg.m_lo1Text);

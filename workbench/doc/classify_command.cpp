@@ -43,8 +43,10 @@ void RunImageClassification(CKorvaneDoc& doc, const CML& dlg) {
         ui::AppMessageBox("原始Lan檔開啟錯誤! - " + dlg.m_sourceImageName);
         rice::EndProcess(1);
     }
+    // No clip replaces the source, a parcel file or a statistics file of the run.
+    const rice::RunInputs inputs({dlg.m_sourceImagePath}, parcels, dlg.m_mergeInfoFiles);
     std::vector<bool> clipped;
-    for (const auto& parcel : parcels) clipped.push_back(doc.ClipLanToParcels(*image, parcel));
+    for (const auto& parcel : parcels) clipped.push_back(doc.ClipLanToParcels(*image, parcel, &inputs));
     image.reset();
 
     const double v = unsigned(dlg.m_probSliderPos) / 100.0;

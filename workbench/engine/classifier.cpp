@@ -529,7 +529,7 @@ std::optional<OpenedRun> OpenRun(const std::string& input, const std::string& st
         o.spec = &specs[i];
         o.open = outFits && o.file.Open(specs[i].path);
         if (!o.open) {
-            sink.ShowMessage("錯誤類型0003");
+            sink.ShowMessage("錯誤類型0003" + specs[i].path);
             continue;
         }
         LanHeaderBytes hb = EncodeLanHeader(outHeader);
@@ -560,7 +560,7 @@ std::vector<int> FinishRun(OpenedRun& run, long long background, MessageSink& si
     for (std::size_t o = 0; o < run.outs.size(); ++o) {
         if (!run.outs[o].open) continue;
         if (run.outs[o].file.Commit()) counts[o] = count;
-        else sink.ShowMessage("錯誤類型0003");
+        else sink.ShowMessage("錯誤類型0003" + run.outs[o].spec->path);
     }
     return counts;
 }

@@ -52,6 +52,10 @@ std::optional<std::string> ClippedLanPath(const std::string& parcelPath) {
     return ReplaceAll(parcelPath, "shp", "lan");
 }
 
+std::string ClipOverInputMessage(const std::string& clipPath, const std::string& parcelPath) {
+    return "裁切影像 " + clipPath + " 會覆蓋此次執行的輸入檔，不裁切此坵塊檔: " + parcelPath;
+}
+
 namespace {
 
 // Where a parcel file's clip lies on its source: its header, and its first column and line on
@@ -61,10 +65,11 @@ struct ClipBox {
     std::int64_t firstCol = 0, firstLine = 0;
 };
 
-// nullopt when the shapefile cannot be opened or its box cannot be placed on the image (not
-// finite, beyond the counts a header can hold, or inverted).
-std::optional<ClipBox> ClipBoxOf(const LanHeader& src, const std::string& parcelPath) {
-    SHPHandle shp = OpenShapesForReading(parcelPath);
+// nullopt when the shapefile cannot be opened (*damaged: its files are there but refused) or
+// its box cannot be placed on the image (not finite, beyond the counts a header can hold, or
+// inverted).
+std::optional<ClipBox> ClipBoxOf(const LanHeader& src, const std::string& parcelPath, bool* damaged = nullptr) {
+    SHPHandle shp = OpenShapesForReading(parcelPath, damaged);
     if (!shp) return std::nullopt;
     double minBound[4] = {0, 0, 0, 0};
     double maxBound[4] = {0, 0, 0, 0};
@@ -115,11 +120,13 @@ std::optional<std::pair<std::int64_t, std::int64_t>> ClipSourceLines(const LanHe
     return std::make_pair(first, last);
 }
 
-bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink) {
+bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink,
+                      const RunInputs* inputs) {
     const std::string cannotOpen = "錯誤類型0004" + parcelPath;
-    std::optional<ClipBox> box = ClipBoxOf(source.header, parcelPath);
+    bool damaged = false;
+    std::optional<ClipBox> box = ClipBoxOf(source.header, parcelPath, &damaged);
     if (!box) {
-        sink.ShowMessage(cannotOpen);
+        sink.ShowMessage(damaged ? DamagedParcelFileMessage(parcelPath) : cannotOpen);
         return false;
     }
     const LanHeader& src = source.header;
@@ -129,6 +136,12 @@ bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, Mes
     std::optional<std::string> outPath = ClippedLanPath(parcelPath);
     if (!outPath) {
         sink.ShowMessage("錯誤類型0005" + parcelPath);
+        return false;
+    }
+    // The source image at D/lan/p.lan beside D/shp/p.shp, or a link at the clip's path, would
+    // otherwise be replaced by its own clip.
+    if (RunInputs({}, {parcelPath}).Holds(*outPath) || (inputs && inputs->Holds(*outPath))) {
+        sink.ShowMessage(ClipOverInputMessage(*outPath, parcelPath));
         return false;
     }
     // A stray vertex or a tiny cell size would turn the clip into gigabytes of zeros.

@@ -7,6 +7,7 @@
 
 #include "platform/core/message_sink.h"
 #include "workbench/engine/lan_image.h"
+#include "workbench/engine/run_inputs.h"
 
 namespace rice {
 
@@ -37,8 +38,14 @@ std::optional<std::string> ClipSizeRefusal(const LanHeader& source, const LanHea
 std::optional<std::pair<std::int64_t, std::int64_t>> ClipSourceLines(const LanHeader& source,
                                                                      const std::string& parcelPath);
 
+// A clip path that is one of the run's inputs (`inputs`, when given: the source image, the
+// parcel files, the statistics) or one of the parcel file's own files is refused, naming both
+// paths; nothing is written.
 // True when the clip was written. After a false, a file at the clip path is not this run's clip
 // (an older one, or none) and must not be classified.
-bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink);
+bool ClipLanToParcels(const LanImage& source, const std::string& parcelPath, MessageSink& sink,
+                      const RunInputs* inputs = nullptr);
+// The message refusing a clip that would replace an input of the run.
+std::string ClipOverInputMessage(const std::string& clipPath, const std::string& parcelPath);
 
 }  // namespace rice

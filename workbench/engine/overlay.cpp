@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <streambuf>
@@ -281,15 +280,7 @@ std::string ReportRow(const std::string& lanPath, const std::string& parcelPath,
     return row;
 }
 
-std::string DbfFileOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    size_t dot = path.rfind('.');
-    std::string stem =
-        (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-            ? path.substr(0, dot)
-            : path;
-    return stem + ".dbf";
-}
+std::string DbfFileOf(const std::string& path) { return ShapefileStem(path) + ".dbf"; }
 
 OverlayNames OverlayNamesOf(const std::string& lanPath, const std::string& parcelPath) {
     OverlayNames n;
@@ -306,37 +297,6 @@ OverlayNames OverlayNamesOf(const std::string& lanPath, const std::string& parce
     return n;
 }
 
-
-OverlayRunInputs::OverlayRunInputs(const std::vector<std::string>& lanPaths,
-                                   const std::vector<std::string>& parcelPaths) {
-    for (const auto& lan : lanPaths) Add(lan);
-    for (const auto& parcel : parcelPaths) {
-        Add(parcel);
-        if (parcel.find("shp") == std::string::npos) continue;
-        const std::string dbf = ReplaceAll(parcel, "shp", "dbf");
-        Add(ReplaceAll(parcel, "shp", "shx"));
-        Add(dbf);
-        Add(DbfFileOf(dbf));
-    }
-}
-
-void OverlayRunInputs::Add(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) files_.insert({st.st_dev, st.st_ino});
-    names_.insert(CanonicalName(path));
-}
-
-std::string OverlayRunInputs::CanonicalName(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::path(path), ec);
-    return ec ? path : p.string();
-}
-
-bool OverlayRunInputs::Holds(const std::string& path) const {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && files_.count({st.st_dev, st.st_ino})) return true;
-    return names_.count(CanonicalName(path)) > 0;
-}
 
 namespace {
 
@@ -393,7 +353,7 @@ std::optional<PairPaths> PairPathsOf(const OverlayPair& pair, MessageSink& sink)
     p.trace = JoinPath(pair.reportFolder, "recordPix.txt");
     p.report = JoinPath(pair.reportFolder, "Report.csv");
     p.reportNew = JoinPath(pair.reportFolder, "Report_new.csv");
-    const OverlayRunInputs own({pair.lanPath}, {pair.parcelPath});
+    const RunInputs own({pair.lanPath}, {pair.parcelPath});
     const std::string outputs[] = {p.names.resultShp, p.names.resultShx,
                                    DbfFileOf(p.names.resultDbf), DbfFileOf(p.names.infoDbf),
                                    p.trace, p.report, p.reportNew};
@@ -571,6 +531,17 @@ void AppendReports(const OverlayPair& pair, const PairPaths& p, int records,
 
 }  // namespace
 
+std::string OverlayPairFailedMessage(const std::string& lanPath, const std::string& parcelPath,
+                                     const std::string& reportFolder, const std::string& cause) {
+    const OverlayNames n = OverlayNamesOf(lanPath, parcelPath);
+    std::string files;
+    for (const std::string& f : {n.resultShp, n.resultShx, DbfFileOf(n.infoDbf), DbfFileOf(n.resultDbf),
+                                 JoinPath(reportFolder, "recordPix.txt")})
+        files += (files.empty() ? "" : "、") + f;
+    return cause + "此組 " + lanPath + " 與 " + parcelPath + " 的檔案都沒有寫入（" + files +
+           "），報表也未加入此組。";
+}
+
 OverlayOutcome AnalyseOverlayPair(const OverlayPair& pair, const PaintGeometry& g,
                                   ParcelIndexReader& reader, MessageSink& sink) {
     OverlayOutcome out;
@@ -588,18 +559,17 @@ OverlayOutcome AnalyseOverlayPair(const OverlayPair& pair, const PaintGeometry& 
     const std::vector<std::string> truth = ReadGroundTruth(paths->names.parcelDbf, records, sink);
 
     PairFiles files;
-    auto fail = [&] {
-        sink.ShowMessage(files.Error());
+    auto failWith = [&](const std::string& cause) {
+        sink.ShowMessage(OverlayPairFailedMessage(pair.lanPath, pair.parcelPath, pair.reportFolder, cause));
         return out;
     };
+    auto fail = [&] { return failWith(files.Error()); };
     if (!files.Open(*paths)) return fail();
     const std::pair<AtomicFile*, const std::string*> copies[] = {
         {&files.shp, &pair.parcelPath}, {&files.shx, &paths->names.parcelShx}};
     for (auto [to, from] : copies)
-        if (!CopyInto(*to, *from)) {
-            sink.ShowMessage(to->Error().empty() ? CannotOpenFileMessage(*from) : to->Error());
-            return out;
-        }
+        if (!CopyInto(*to, *from))
+            return failWith(to->Error().empty() ? CannotOpenFileMessage(*from) : to->Error());
 
     ParcelCounts counts(records);
     {
@@ -615,10 +585,7 @@ OverlayOutcome AnalyseOverlayPair(const OverlayPair& pair, const PaintGeometry& 
     if (!WriteTables(files, counts, truth, records, tally)) return fail();
     counts = ParcelCounts();
     std::string error;
-    if (!CommitTogether({std::begin(files.all), std::end(files.all)}, &error)) {
-        sink.ShowMessage(error);
-        return out;
-    }
+    if (!CommitTogether({std::begin(files.all), std::end(files.all)}, &error)) return failWith(error);
 
     out.analysed = true;
     out.tally = tally;

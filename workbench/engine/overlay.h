@@ -5,12 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/core/message_sink.h"
 #include "workbench/engine/parcel_raster.h"
+#include "workbench/engine/run_inputs.h"
 
 namespace rice {
 
@@ -97,27 +97,12 @@ OverlayNames OverlayNamesOf(const std::string& lanPath, const std::string& parce
 // The file shapelib creates or opens for a table path: the extension replaced by ".dbf".
 std::string DbfFileOf(const std::string& path);
 
-// Every input of an overlay run: the images and the parcel files with their .shx and .dbf.
-// No output of any pair may land on one of them, whatever the spelling or link that reaches it.
-class OverlayRunInputs {
-public:
-    OverlayRunInputs(const std::vector<std::string>& lanPaths,
-                     const std::vector<std::string>& parcelPaths);
-    bool Holds(const std::string& path) const;  // the same file (device and inode) or name
-
-private:
-    void Add(const std::string& path);
-    static std::string CanonicalName(const std::string& path);
-    std::set<std::pair<std::uint64_t, std::uint64_t>> files_;
-    std::set<std::string> names_;
-};
-
 struct OverlayPair {
     std::string lanPath;
     std::string parcelPath;
     std::string reportFolder;  // where "recordPix.txt" and the reports go
     // The whole run's inputs, when known; the pair's own inputs always count.
-    const OverlayRunInputs* runInputs = nullptr;
+    const RunInputs* runInputs = nullptr;
 };
 
 // What the analysis leaves in the document.
@@ -134,9 +119,15 @@ struct OverlayOutcome {
 // the file could not be opened at all. The other header values are not judged here.
 bool ReadLanOriginOf(const std::string& lanPath, double& x0, double& y0, bool* opened = nullptr);
 
+// The message of a pair that failed once its files were begun: the cause, then the pair and
+// its files, none of which was renewed (they are put in place together), and no report row.
+std::string OverlayPairFailedMessage(const std::string& lanPath, const std::string& parcelPath,
+                                     const std::string& reportFolder, const std::string& cause);
+
 // The whole analysis of one pair, given the painted geometry and a reader of the painted
 // raster. Refused pairs show a message and write nothing. The pair's files appear together
-// at the end; when one cannot be written, a message names it and none of them changes. A
+// at the end; when one cannot be written, OverlayPairFailedMessage names it and the pair, and
+// none of them changes. A
 // parcel table that cannot be read ends the process with status 1, before anything is written.
 OverlayOutcome AnalyseOverlayPair(const OverlayPair& pair, const PaintGeometry& geometry,
                                   ParcelIndexReader& reader, MessageSink& sink);

@@ -37,8 +37,9 @@ int RoundHalfAwayFromZero(double v) {
 }
 
 ParcelLoad LoadParcelMap(const std::string& shpPath, double x0, double y0, ParcelMap& out) {
-    SHPHandle h = OpenShapesForReading(shpPath);
-    if (!h) return ParcelLoad::kCannotOpen;
+    bool damaged = false;
+    SHPHandle h = OpenShapesForReading(shpPath, &damaged);
+    if (!h) return damaged ? ParcelLoad::kDamaged : ParcelLoad::kCannotOpen;
     int count = 0, type = 0;
     double minB[4] = {0, 0, 0, 0}, maxB[4] = {0, 0, 0, 0};
     SHPGetInfo(h, &count, &type, minB, maxB);
@@ -75,6 +76,7 @@ ParcelLoad LoadParcelMap(const std::string& shpPath, double x0, double y0, Parce
 std::string ParcelLoadMessage(ParcelLoad result, const std::string& shpPath) {
     if (result == ParcelLoad::kTooManyRecords)
         return "坵塊檔的坵塊數超過 16777214，無法以顏色區分: " + shpPath;
+    if (result == ParcelLoad::kDamaged) return DamagedParcelFileMessage(shpPath);
     return "";
 }
 

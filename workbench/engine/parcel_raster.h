@@ -47,7 +47,8 @@ struct ParcelMap {
     std::vector<std::vector<IntPoint>> polygons;
 };
 
-enum class ParcelLoad { kOk, kCannotOpen, kTooManyRecords };
+// kDamaged: the index of the parcel file does not match its .shp or .dbf (nothing is read).
+enum class ParcelLoad { kOk, kCannotOpen, kTooManyRecords, kDamaged };
 
 ParcelLoad LoadParcelMap(const std::string& shpPath, double x0, double y0, ParcelMap& out);
 // The message for a refused load (empty for kOk and kCannotOpen, which end the process).

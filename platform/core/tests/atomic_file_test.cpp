@@ -93,6 +93,122 @@ TEST_F(AtomicWriter, AKilledWriteLeavesNothing) {
     EXPECT_EQ(ReadWholeFile(P("out.txt")), "old");
 }
 
+// A run killed between two steps of the writer leaves hidden files, named after its process;
+// the next write into that folder (by a later run) removes them, and never those of a writer
+// that still runs. The kills happen in a child process, at the fault seam.
+TEST_F(AtomicWriter, HiddenFilesOfAKilledRunGoWithTheNextWriteInTheFolder) {
+    using Rule = ScopedWriteFaults::Rule;
+    auto killedAt = [](WriteStep step, const char* name, bool named) -> Rule {
+        return [=](WriteStep s, const std::string& path) {
+            if (s == step && path.find(name) != std::string::npos) ::_exit(0);
+            return named && s == WriteStep::kUnnamedTemp;
+        };
+    };
+    struct Case {
+        const char* what;
+        Rule rule;
+        bool group;  // a.txt and b.txt committed together, else a.txt alone
+    };
+    const Case cases[] = {
+        {"between the link and the rename", killedAt(WriteStep::kPlace, "a.txt", false), false},
+        {"writing a named temporary", killedAt(WriteStep::kWrite, "a.txt", true), false},
+        // a.txt is in place, the old a.txt and b.txt kept by hidden links, the new b.txt linked.
+        {"placing the second of a group", killedAt(WriteStep::kPlace, "b.txt", false), true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        // A folder this process has not written into yet, as for a later run.
+        const std::string sheet = P("sheet" + std::to_string(n++));
+        fs::create_directories(sheet);
+        const std::string a = sheet + "/a.txt", b = sheet + "/b.txt";
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            WriteFileAtomic(a, "old a");
+            WriteFileAtomic(b, "old b");
+            ScopedWriteFaults kill(c.rule);
+            AtomicFile fa, fb;
+            const std::string big(300000, 'x');
+            if (c.group) {
+                if (fa.Open(a) && fa.Write(big) && fb.Open(b) && fb.Write(big)) CommitTogether({&fa, &fb});
+            } else {
+                WriteFileAtomic(a, big);
+            }
+            ::_exit(1);  // the kill did not come
+        }
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.what;
+        std::set<std::string> left;
+        for (const auto& e : fs::directory_iterator(sheet)) {
+            const std::string name = e.path().filename().string();
+            if (name == "a.txt" || name == "b.txt") continue;
+            EXPECT_EQ(WriterOfHiddenFile(name), pid) << c.what << ": " << name;
+            left.insert(name);
+        }
+        EXPECT_EQ(left.size(), c.group ? 3u : 1u) << c.what;
+        ASSERT_TRUE(WriteFileAtomic(sheet + "/next.txt", "next")) << c.what;
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(sheet)) names.insert(e.path().filename().string());
+        EXPECT_EQ(names, (std::set<std::string>{"a.txt", "b.txt", "next.txt"})) << c.what;
+        EXPECT_EQ(ReadWholeFile(b), "old b") << c.what;
+    }
+
+    // A writer that still runs, stopped between its link and its rename, keeps its file.
+    const std::string live = P("live");
+    fs::create_directories(live);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ScopedWriteFaults stop([&](WriteStep s, const std::string&) {
+            if (s == WriteStep::kPlace) {
+                (void)!::write(ready[1], "x", 1);
+                for (;;) ::pause();
+            }
+            return false;
+        });
+        WriteFileAtomic(live + "/a.txt", "new");
+        ::_exit(1);
+    }
+    ASSERT_GT(pid, 0);
+    char x = 0;
+    ASSERT_EQ(::read(ready[0], &x, 1), 1);
+    ASSERT_TRUE(WriteFileAtomic(live + "/next.txt", "next"));
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(live)) names.insert(e.path().filename().string());
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(names.size(), 2u) << ::testing::PrintToString(names);
+    EXPECT_EQ(WriterOfHiddenFile(*names.begin()), pid);  // "." sorts before "n"
+}
+
+// The hidden name fits the folder's name limit however long the target's name: 250 and 255
+// bytes, in ASCII and in three-byte characters, new and replaced, through both temporaries
+// and the kept copy of a group.
+TEST_F(AtomicWriter, TargetNamesUpToTheLimitAreWritable) {
+    std::string chinese;
+    while (chinese.size() + 3 <= 246) chinese += "稻";  // 246 bytes, then ".lan"
+    const std::string names[] = {std::string(250, 'n'), std::string(255, 'm'), chinese + ".lan"};
+    for (const std::string& name : names)
+        for (bool named : {false, true}) {
+            ScopedWriteFaults fallback([named](WriteStep s, const std::string&) {
+                return named && s == WriteStep::kUnnamedTemp;
+            });
+            const std::string path = P(name);
+            std::string error;
+            ASSERT_TRUE(WriteFileAtomic(path, "new", &error)) << name.size() << " " << error;
+            AtomicFile again;
+            ASSERT_TRUE(again.Open(path) && again.Write(std::string("again")));
+            ASSERT_TRUE(CommitTogether({&again}, &error)) << name.size() << " " << error;
+            EXPECT_EQ(ReadWholeFile(path), "again");
+            EXPECT_EQ(Names(), std::set<std::string>{name});
+            fs::remove(path);
+        }
+}
+
 TEST_F(AtomicWriter, ReadOnlyTargetsAreRefusedAndLinksWrittenThrough) {
     ASSERT_TRUE(WriteFileAtomic(P("grid.txt"), "kept"));
     ::chmod(P("grid.txt").c_str(), 0444);

@@ -25,8 +25,12 @@ namespace fs = std::filesystem;
 
 class BadRunInputs : public rice::testing::InTempFolderTest {
 protected:
-    void SetUp() override {
-        for (const char* f : {"shp", "lan", "cls", "out"}) fs::create_directories(P(f));
+    void SetUp() override { EmptyFolders(); }
+    void EmptyFolders() {
+        for (const char* f : {"shp", "lan", "cls", "out"}) {
+            fs::remove_all(P(f));
+            fs::create_directories(P(f));
+        }
     }
     std::string P(const std::string& f) const { return dir_ + "/" + f; }
     // 40 x 30 cells of four bands from (1000, 2000).
@@ -74,10 +78,7 @@ TEST_F(BadRunInputs, DamagedParcelFileIsNamedAndTheNextIsStillClassified) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const char* f : {"shp", "lan", "cls", "out"}) {
-            fs::remove_all(P(f));
-            fs::create_directories(P(f));
-        }
+        EmptyFolders();
         Source(c.xcell);
         rice::test::WriteBoxShapefile(bad, c.box[0], c.box[1], c.box[2], c.box[3]);
         rice::test::WriteBoxShapefile(P("shp/good.shp"), c.goodBox[0], c.goodBox[1], c.goodBox[2], c.goodBox[3]);
@@ -114,6 +115,90 @@ TEST_F(BadRunInputs, DamagedParcelFileIsNamedAndTheNextIsStillClassified) {
         }
         // The grid ends the program at a merge-info file it cannot open, as it always did.
         EXPECT_EQ(status, c.statsFolder ? 1 : 0);
+    }
+}
+
+// Operator files that a run's outputs could land on, and outputs that cannot be written. In
+// each case the first parcel file (p1) is refused or its image not written, with a message
+// naming the files; the second (good) is still clipped and classified, and no input changes.
+TEST_F(BadRunInputs, RunsNeverReplaceTheirInputsAndNameWhatTheyCouldNotWrite) {
+    const std::string p1 = P("shp/p1.shp");
+    const std::string clip = P("lan/p1.lan");
+    const std::string over = "[Korvane] 裁切影像 " + clip + " 會覆蓋此次執行的輸入檔，不裁切此坵塊檔: " + p1 + "\n";
+    const std::string damaged = "[Korvane] 坵塊檔已損壞（.shx 的紀錄與 .shp 或 .dbf 不符），不處理此坵塊檔: " + p1 + "\n";
+    const std::string noInput = "[Korvane] 錯誤類型0001\n";
+    struct Case {
+        const char* what;
+        std::string source;                           // the source image the run picks
+        std::function<void()> make;                   // after the source and the parcel files
+        std::string classify, grid;                   // messages of each run
+    };
+    const Case cases[] = {
+        // The layout of D/lan/p1.lan beside D/shp/p1.shp: the clip's path is the source.
+        {"source at the clip's path", clip, [] {}, over + noInput, over + noInput},
+        {"clip path a link to the source", P("src.lan"), [&] { fs::create_symlink(P("src.lan"), clip); },
+         over + noInput, over + noInput},
+        {"clip path a link to the statistics", P("src.lan"),
+         [&] { fs::create_symlink(P("cls/infop1_Merge.gsg"), clip); }, over + noInput, over + noInput},
+        {"clip path a link to the other parcel file", P("src.lan"),
+         [&] { fs::create_symlink(P("shp/good.shp"), clip); }, over + noInput, over + noInput},
+        // A record of the index beyond the end of the .shp.
+        {"damaged index", P("src.lan"),
+         [&] {
+             std::string shx = rice::test::ReadBytes(P("shp/p1.shx"));
+             shx[100] = '\x7f';  // the first record's offset, big-endian words
+             ASSERT_TRUE(rice::WriteFileAtomic(P("shp/p1.shx"), shx));
+         },
+         damaged + noInput, damaged + noInput},
+        // An index shorter than its header says, which shapelib itself refuses.
+        {"truncated index", P("src.lan"),
+         [&] { ASSERT_TRUE(rice::WriteFileAtomic(P("shp/p1.shx"), rice::test::ReadBytes(P("shp/p1.shx")).substr(0, 100))); },
+         damaged + noInput, damaged + noInput},
+        // A folder in the place of p1's classified images: the message names the file.
+        {"output cannot be written", P("src.lan"),
+         [&] {
+             fs::create_directories(P("out/p1_0.00_0.00.lan"));
+             fs::create_directories(P("shp/p1_0.10_0.10.lan"));
+         },
+         "[Korvane] 錯誤類型0003" + P("out/p1_0.00_0.00.lan") + "\n",
+         "[Korvane] 錯誤類型0003" + P("shp/p1_0.10_0.10.lan") + "\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EmptyFolders();
+        fs::remove(P("src.lan"));
+        ASSERT_TRUE(rice::WriteLanImage(c.source, rice::test::FieldsImage(10)));
+        rice::test::WriteBoxShapefile(p1, 1000, 1800, 1200, 2000);
+        rice::test::WriteBoxShapefile(P("shp/good.shp"), 1100, 1750, 1350, 1950);
+        ASSERT_TRUE(rice::WriteFileAtomic(P("cls/infop1_Merge.gsg"), stats_));
+        ASSERT_TRUE(rice::WriteFileAtomic(P("cls/infogood_Merge.gsg"), stats_));
+        c.make();
+        auto inputs = [&] {
+            std::string all;
+            for (const std::string& f : {c.source, P("cls/infop1_Merge.gsg"), p1, P("shp/p1.shx"),
+                                         P("shp/good.shp"), P("shp/good.shx")})
+                all += rice::test::ReadBytes(f) + "|";
+            return all;
+        };
+        const std::string before = inputs();
+
+        EXPECT_EQ(Run(&CKorvaneDoc::OnImageClassify,
+                      "file @" + c.source.substr(dir_.size() + 1) +
+                          "\nclick 1011\nfolder @cls\nclick 1010\nfolder @out\nclick 1012\n"
+                          "file @shp/p1.shp ; @shp/good.shp\nclick 1055\nclick 1\n"),
+                  c.classify);
+        EXPECT_TRUE(inputs() == before) << "an input changed";
+        auto good = rice::ReadLanImage(P("out/good_0.00_0.00.lan"));
+        ASSERT_TRUE(good);
+        EXPECT_EQ(good->header.nbands, 9);
+
+        EXPECT_EQ(Run(&CKorvaneDoc::OnThresholdCalc,
+                      "file @" + c.source.substr(dir_.size() + 1) +
+                          "\nclick 1010\nfolder @cls\nclick 1011\n"
+                          "file @shp/p1.shp ; @shp/good.shp\nclick 1076\nclick 1\n"),
+                  c.grid);
+        EXPECT_TRUE(inputs() == before) << "an input changed";
+        EXPECT_TRUE(rice::IsRegularFile(P("shp/good_0.10_0.10.lan")));
     }
 }
 

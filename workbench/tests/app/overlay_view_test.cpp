@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -268,7 +270,8 @@ TEST(OverlayRun, CrossedAndFailedPairsAreNamedAndTheRunGoesOn) {
     }
     const std::string crossed = "[Korvane] 輸出檔會覆蓋輸入檔，此組不處理: " + dir / "b.shp" + "\n";
     EXPECT_EQ(shown, crossed + crossed + "[Korvane] " +
-                             rice::CannotWriteFileMessage(dir / "good_info.dbf") +
+                             rice::OverlayPairFailedMessage(dir / "good.lan", dir / "a.shp", dir.path(),
+                                                            rice::CannotWriteFileMessage(dir / "good_info.dbf")) +
                              "\n[Korvane] 執行完畢!\n");
     EXPECT_EQ(Slurp(dir / "b.dbf") + Slurp(dir / "b.shp") + Slurp(dir / "b.shx"), truth);
     EXPECT_EQ(Slurp(dir / "Report.csv"),
@@ -320,6 +323,65 @@ TEST(OverlayRun, BadImageIsNamedAndTheRunGoesOn) {
                   rice::Utf8ToCp950(rice::kReportHeader) + dir / "good.lan" + "," + dir / "sheet.shp" +
                       ",0,1,0,0,0.000000,1,0.000000\n")
             << c.what;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace rice::testing;
+
+// A parcel file whose index does not match its .shp and .dbf is refused before anything of its
+// pair is written, named once, with nothing of shapelib's on the standard error; the run goes
+// on with the next parcel file.
+TEST(OverlayRun, DamagedParcelIndexIsRefusedQuietly) {
+    struct Case {
+        const char* what;
+        long long records;  // in the damaged index; the .shp and the .dbf hold 6
+    };
+    const Case cases[] = {
+        {"1 000 000 records over 6 parcels", 1000000},
+        {"one record short of the table", 5},
+    };
+    for (const Case& c : cases) {
+        InTempFolder dir("damaged");  // the reports go to the current folder
+        WriteLan(dir / "img.lan", 9, 4, 4, 0, 40, 10,
+                 NineBands([](int, int) { return ClassCell{3, 255, 0}; }));
+        std::vector<Parcel> six;
+        for (int k = 0; k < 6; ++k) six.push_back({Box(5 * k, 0, 5 * k + 5, 40)});
+        WriteParcels(dir / "bad", six, std::vector<std::string>(6, "1"));
+        WriteParcels(dir / "good", {{Box(0, 0, 40, 40)}}, {"1"});
+        // The index keeps its real records as far as they go; the rest point at offset 0.
+        std::string shx = Slurp(dir / "bad.shx");
+        shx.resize(static_cast<std::size_t>(100 + 8 * c.records), '\0');
+        const std::uint32_t words = static_cast<std::uint32_t>(shx.size() / 2);
+        const char be[4] = {char(words >> 24), char(words >> 16), char(words >> 8), char(words)};
+        shx.replace(24, 4, be, 4);
+        ASSERT_TRUE(rice::WriteFileAtomic(dir / "bad.shx", shx));
+
+        Workbench w;
+        w.doc.SetSink(nullptr);  // application message boxes
+        w.doc.m_lanFiles = {dir / "img.lan"};
+        w.doc.m_parcelFiles = {dir / "bad.shp", dir / "good.shp"};
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        const int errors = ::open((dir / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(errors, 2);
+        ::close(errors);
+        const std::string shown = w.OverlapViews();
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        EXPECT_EQ(shown, "[Korvane] 坵塊檔已損壞（.shx 的紀錄與 .shp 或 .dbf 不符），不處理此坵塊檔: " +
+                             dir / "bad.shp" + "\n[Korvane] 執行完畢!\n")
+            << c.what;
+        EXPECT_EQ(Slurp(dir / "stderr.txt"), "") << c.what;
+        EXPECT_EQ(Slurp(dir / "Report.csv"),
+                  rice::Utf8ToCp950(rice::kReportHeader) + dir / "img.lan" + "," + dir / "good.shp" +
+                      ",0,1,0,0,0.000000,1,0.000000\n")
+            << c.what;
+        EXPECT_EQ(DbfRecords(dir / "img.dbf").size(), 1u) << c.what;
     }
 }
 

@@ -280,7 +280,7 @@ TEST_F(ClassifyTest, RefusedInputsShowTheirCodeAndWriteNothing) {
         {"missing input", Path("none.lan"), stats, Path("o.lan"), "錯誤類型0001"},
         {"unreadable header", Path("bad.lan"), stats, Path("o.lan"), "錯誤類型0001"},
         {"missing statistics", in, Path("none.txt"), Path("o.lan"), "錯誤類型0002"},
-        {"missing output folder", in, stats, Path("no/o.lan"), "錯誤類型0003"},
+        {"missing output folder", in, stats, Path("no/o.lan"), "錯誤類型0003" + Path("no/o.lan")},
     };
     for (const auto& c : fileCases) {
         RecordingSink sink;
@@ -432,7 +432,7 @@ TEST_F(ClassifyTest, ManyShowsWhatSeparateCallsWould) {
                                          {Path("c.lan"), 0.1, 0.1}};
     RecordingSink sink;
     EXPECT_EQ(ClassifyMaximumLikelihoodMany(in, stats, outs, sink), (std::vector<int>{2, 0, 2}));
-    EXPECT_EQ(sink.messages, std::vector<std::string>{"錯誤類型0003"});
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"錯誤類型0003" + Path("no/b.lan")});
     RecordingSink missing;
     EXPECT_EQ(ClassifyMaximumLikelihoodMany(Path("none.lan"), stats, outs, missing), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(missing.messages, std::vector<std::string>(3, "錯誤類型0001"));

@@ -72,7 +72,7 @@ std::vector<IntPoint> Join(std::vector<IntPoint> a, const std::vector<IntPoint>&
 // (x0, y0), then sampled; reports go to `folder`.
 OverlayOutcome AnalysePair(const std::string& lan, const std::string& parcel,
                            const std::string& folder, double x0, double y0, MessageSink& sink,
-                           const OverlayRunInputs* inputs = nullptr) {
+                           const RunInputs* inputs = nullptr) {
     ParcelMap map;
     LoadParcelMap(parcel, x0, y0, map);
     BandedParcelRaster raster(map);
@@ -405,8 +405,10 @@ TEST(OverlayPairRun, AFailedOutputLeavesEveryFileOfThePairAsBefore) {
             EXPECT_FALSE(out.analysed) << c.name;
         }
         const std::string path = pair.dir / c.file;
-        EXPECT_EQ(sink.messages, std::vector<std::string>{c.opening ? CannotOpenFileMessage(path)
-                                                                    : CannotWriteFileMessage(path)})
+        EXPECT_EQ(sink.messages,
+                  std::vector<std::string>{OverlayPairFailedMessage(
+                      pair.dir / "img.lan", pair.dir / "sheet.shp", pair.dir.path(),
+                      c.opening ? CannotOpenFileMessage(path) : CannotWriteFileMessage(path))})
             << c.name;
         EXPECT_EQ(Snapshot(pair.dir.path()), before) << c.name;  // no temporary either
         // Nothing left in the way of the next pair.
@@ -453,7 +455,8 @@ TEST(OverlayPairRun, PairsRefusedForTheirPathsWriteNothing) {
          "輸出檔會覆蓋輸入檔，此組不處理: @/sub/../b.shp"},
         // Every "lan" of the path becomes "shp" or "dbf": the outputs would go to folders that
         // are not there.
-        {"output folder missing", "lan/img.lan", "a.shp", {}, CannotOpenFileMessage("@/shp/img.shp")},
+        {"output folder missing", "lan/img.lan", "a.shp", {},
+         OverlayPairFailedMessage("@/lan/img.lan", "@/a.shp", "@", CannotOpenFileMessage("@/shp/img.shp"))},
         // Image b.lan with parcel files a.shp and b.shp: the pair (b.lan, a.shp) would write its
         // result shapefile over b.shp, the ground truth of the next pair, here named through a
         // link.
@@ -471,7 +474,7 @@ TEST(OverlayPairRun, PairsRefusedForTheirPathsWriteNothing) {
         std::filesystem::create_symlink(dir / "b.lan", dir / "link.lan");
         std::vector<std::string> images;
         for (const auto& name : c.run) images.push_back(dir / name);
-        const OverlayRunInputs inputs(images, {dir / "a.shp", dir / "b.shp"});
+        const RunInputs inputs(images, {dir / "a.shp", dir / "b.shp"});
         const auto before = Snapshot(dir.path());
         RecordingSink sink;
         OverlayOutcome out = AnalysePair(dir / c.lan, dir / c.parcel, dir.path(), 0, 8, sink,
@@ -688,17 +691,21 @@ using namespace rice::testing;
 TEST(ParcelRaster, RefusesMoreRecordsThanColoursCanName) {
     TempFolder dir("toomany");
     WriteParcels(dir / "big", {{Box(0, 0, 1, 1)}});
-    // An index announcing 16777215 records (sparse: no real bytes behind it).
+    // An index of 16777215 records, every one naming the file's one shape (so the index itself
+    // is sound).
     const long long records = 16777215;
     const long long bytes = 100 + 8 * records;
     {
-        std::fstream shx(dir / "big.shx", std::ios::in | std::ios::out | std::ios::binary);
+        std::string shx = Slurp(dir / "big.shx");
+        const std::string record = shx.substr(100, 8);
+        shx.resize(100);
+        shx.reserve(static_cast<std::size_t>(bytes));
+        for (long long r = 0; r < records; ++r) shx += record;
         const std::uint32_t words = static_cast<std::uint32_t>(bytes / 2);
         const char be[4] = {char(words >> 24), char(words >> 16), char(words >> 8), char(words)};
-        shx.seekp(24);
-        shx.write(be, 4);
+        shx.replace(24, 4, be, 4);
+        std::ofstream(dir / "big.shx", std::ios::binary | std::ios::trunc) << shx;
     }
-    std::filesystem::resize_file(dir / "big.shx", static_cast<std::uintmax_t>(bytes));
     ParcelMap map;
     ParcelLoad result = LoadParcelMap(dir / "big.shp", 0, 0, map);
     EXPECT_EQ(result, ParcelLoad::kTooManyRecords);
@@ -769,14 +776,15 @@ TEST(OverlayImageRead, BadHeadersAndShortFiles) {
     EXPECT_EQ(image.Cell(1, 8, 1), 50 + 40 + 2);
 }
 
-TEST(OverlayPairRun, ShortTruthTableAndNumericTruth) {
+TEST(OverlayPairRun, NumericTruthIsItsFirstCharacter) {
     TempFolder dir("truths");
-    // Three parcels, a numeric culture field holding only two records.
+    // Three parcels, a numeric culture field.
     WriteParcels(dir / "sheet", {{Box(0, 0, 10, 10)}, {Box(10, 0, 20, 10)}, {Box(20, 0, 30, 10)}});
     DBFHandle d = DBFCreate((dir / "sheet.dbf").c_str());
     DBFAddField(d, "CULTURE", FTInteger, 3, 0);
     DBFWriteIntegerAttribute(d, 0, 0, 10);
     DBFWriteIntegerAttribute(d, 1, 0, 0);
+    DBFWriteIntegerAttribute(d, 2, 0, 5);
     DBFClose(d);
     WriteLan(dir / "img.lan", 9, 3, 1, 0, 10, 10,
              NineBands([](int, int c) { return ClassCell{c == 1 ? 30 : 3, 255, 2}; }));
@@ -787,7 +795,7 @@ TEST(OverlayPairRun, ShortTruthTableAndNumericTruth) {
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].back(), '1');  // 10 -> "1"
     EXPECT_EQ(rows[1].back(), '0');
-    EXPECT_EQ(rows[2].back(), ' ');  // no record: no truth
+    EXPECT_EQ(rows[2].back(), '5');  // kept, though it is no truth
     EXPECT_EQ(out.tally.validOld, 2);
     EXPECT_EQ(out.tally.misclassifiedOld, 1);  // parcel 1: rice wins the tie under truth 0
 }
