@@ -170,7 +170,7 @@ if command -v otbcli_HaralickTextureExtraction >/dev/null; then
   # OTB reads a PGM on one thread; its users give it a GeoTIFF, which it reads and computes
   # with all cores.
   if command -v gdal_translate >/dev/null; then
-    gdal_translate -q -of GTiff "$tex/tex.pgm" "$tex/tex.tif" || fail "gdal_translate could not write the GeoTIFF"
+    gdal_translate -q -of GTiff -co TILED=YES "$tex/tex.pgm" "$tex/tex.tif" || fail "gdal_translate could not write the GeoTIFF"
   else
     otbcli_Convert -in "$tex/tex.pgm" -out "$tex/tex.tif" uint8 >/dev/null || fail "OTB could not write the GeoTIFF"
   fi
