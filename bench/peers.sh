@@ -172,7 +172,7 @@ if command -v otbcli_HaralickTextureExtraction >/dev/null; then
   if command -v gdal_translate >/dev/null; then
     gdal_translate -q -of GTiff -co TILED=YES "$tex/tex.pgm" "$tex/tex.tif" || fail "gdal_translate could not write the GeoTIFF"
   else
-    otbcli_Convert -in "$tex/tex.pgm" -out "$tex/tex.tif" uint8 >/dev/null || fail "OTB could not write the GeoTIFF"
+    otbcli_ExtractROI -in "$tex/tex.pgm" -out "$tex/tex.tif" uint8 >/dev/null || fail "OTB could not write the GeoTIFF"
   fi
   # The four directions of our run are four offsets here, one process each.
   haralick() {
