@@ -68,8 +68,7 @@ struct Sheet {
         SHPClose(h);
         DBFClose(d);
 
-        rice::LanImage image;
-        auto& hd = image.header;
+        rice::LanHeader hd;
         std::memcpy(hd.identifier.data(), "HEAD74", 6);
         hd.nbands = 9;
         hd.icols = kSheet / kCell;
@@ -77,15 +76,15 @@ struct Sheet {
         hd.xmap = static_cast<float>(kX0);
         hd.ymap = static_cast<float>(kY0);
         hd.xcell = hd.ycell = kCell;
+        rice::LanImage image = rice::LanImage::Blank(hd);
         std::uniform_int_distribution<int> code(0, 40), prob(0, 255), flag(0, 2);
         for (int r = 0; r < hd.irows; ++r) {
-            std::vector<std::uint8_t> line(9 * static_cast<size_t>(hd.icols));
+            auto line = image.lines[static_cast<size_t>(r)];
             for (int c = 0; c < hd.icols; ++c) {
                 line[c] = static_cast<std::uint8_t>(code(rng));
                 line[hd.icols + c] = static_cast<std::uint8_t>(prob(rng));
                 line[8 * hd.icols + c] = static_cast<std::uint8_t>(flag(rng));
             }
-            image.lines.push_back(std::move(line));
         }
         rice::WriteLanImage(lan, image);
     }

@@ -42,23 +42,23 @@ struct Sheet {
             }
         }
         rice::WriteFileAtomic(stats, text);
-        rice::LanImage img;
-        img.header.identifier = {'H', 'E', 'A', 'D', '7', '4'};
-        img.header.nbands = kBands;
-        img.header.icols = kSide;
-        img.header.irows = kSide;
-        img.header.xcell = img.header.ycell = 10;
+        rice::LanHeader h;
+        h.identifier = {'H', 'E', 'A', 'D', '7', '4'};
+        h.nbands = kBands;
+        h.icols = kSide;
+        h.irows = kSide;
+        h.xcell = h.ycell = 10;
+        rice::LanImage img = rice::LanImage::Blank(h);
         std::normal_distribution<double> noise(0, 9);
         std::uniform_int_distribution<int> pick(0, kClasses - 1);
         for (int r = 0; r < kSide; ++r) {
-            std::vector<std::uint8_t> line(kBands * kSide);
+            auto line = img.lines[static_cast<size_t>(r)];
             for (int c = 0; c < kSide; ++c) {
                 const auto& m = means[static_cast<size_t>(pick(rng))];
                 for (int b = 0; b < kBands; ++b)
                     line[static_cast<size_t>(b * kSide + c)] =
                         static_cast<std::uint8_t>(std::clamp(m[static_cast<size_t>(b)] + noise(rng), 1.0, 255.0));
             }
-            img.lines.push_back(std::move(line));
         }
         rice::WriteLanImage(lan, img);
     }

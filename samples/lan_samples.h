@@ -198,12 +198,11 @@ inline FieldImage MakeFieldImage(const FieldImageSpec& spec, const std::vector<S
     out.image.header = MakeHeader(spec.bands, spec.icols, spec.irows, spec.xmap, spec.ymap, spec.cell, spec.cell);
     out.image.header.areaPerCell = spec.cell * spec.cell;
     const std::size_t cols = static_cast<std::size_t>(spec.icols);
-    out.image.lines.assign(static_cast<std::size_t>(spec.irows),
-                           std::vector<std::uint8_t>(cols * static_cast<std::size_t>(spec.bands)));
+    out.image.lines = rice::LanLines(static_cast<std::size_t>(spec.irows), cols * static_cast<std::size_t>(spec.bands));
     const double wedge = spec.noDataWedge * spec.icols;
     std::vector<double> z(static_cast<std::size_t>(spec.bands));
     for (int r = 0; r < spec.irows; ++r) {
-        auto& line = out.image.lines[static_cast<std::size_t>(r)];
+        auto line = out.image.lines[static_cast<std::size_t>(r)];
         for (int c = 0; c < spec.icols; ++c) {
             if (c + r < wedge) continue;  // no data
             const int f = (r / spec.fieldRows) * out.fieldsAcross + c / spec.fieldCols;

@@ -1,16 +1,20 @@
 // The inputs of the runs that bench/peers.sh times against the peer tools, and its plain writer.
 //   peer_inputs FOLDER                 writes the inputs (see Write* below) into FOLDER
-//   peer_inputs --rewrite DST FILE...  reads the files, then writes them into DST as new files
-//                                      (old ones of the same names removed first, untimed) with
-//                                      plain writes, five times; prints the best time in seconds;
-//                                      then the same with each file fsync'd before the next
+//   peer_inputs --rewrite DST ROUNDS FILE...  reads the files, then writes them into DST as new
+//                                      files with plain writes, ROUNDS times (see Rewrite); prints
+//                                      the best time in seconds
+//   peer_inputs --time COMMAND...      runs COMMAND; prints its wall time and minor page faults
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <shapefil.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -70,46 +74,34 @@ std::optional<samples::FieldImage> WriteClassification(const std::string& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (!rice::WriteLanImage(rice::JoinPath(dir, "source.lan"), field.image)) return std::nullopt;
-    rice::LanImage truth;
-    truth.header = field.image.header;
-    truth.header.nbands = 1;
+    rice::LanHeader truthHeader = field.image.header;
+    truthHeader.nbands = 1;
+    rice::LanImage truth = rice::LanImage::Blank(truthHeader);
     for (int r = 0; r < spec.irows; ++r) {
-        std::vector<std::uint8_t> line(static_cast<size_t>(spec.icols));
+        auto line = truth.lines[static_cast<size_t>(r)];
         for (int c = 0; c < spec.icols; ++c) {
             if (field.image.Cell(r, 0, c) == 0) continue;
             const int f = (r / spec.fieldRows) * field.fieldsAcross + c / spec.fieldCols;
             line[static_cast<size_t>(c)] = static_cast<std::uint8_t>(field.fieldClass[static_cast<size_t>(f)] + 1);
         }
-        truth.lines.push_back(std::move(line));
     }
     if (!rice::WriteLanImage(rice::JoinPath(dir, "truth.lan"), truth)) return std::nullopt;
     if (!WriteSheet(dir, field.image.header)) return std::nullopt;
     return field;
 }
 
-// The threshold grid: a 500 x 500 clip of the classification image, away from its no-data
-// corner, and a parcel file covering it.
+// The threshold grid: the classification image as its source, and a parcel file covering a
+// 500 x 500 part of it away from its no-data corner, which the run clips.
 bool WriteGrid(const std::string& dir, const rice::LanImage& big) {
     constexpr int kSide = 500, kFrom = 1000;
-    rice::LanImage clip;
-    clip.header = big.header;
-    clip.header.icols = kSide;
-    clip.header.irows = kSide;
-    clip.header.xmap = big.header.xmap + kFrom * big.header.xcell;
-    clip.header.ymap = big.header.ymap - kFrom * big.header.xcell;
-    const size_t width = static_cast<size_t>(big.header.icols);
-    for (int r = kFrom; r < kFrom + kSide; ++r) {
-        std::vector<std::uint8_t> line;
-        for (int b = 0; b < big.header.nbands; ++b) {
-            const auto& from = big.lines[static_cast<size_t>(r)];
-            line.insert(line.end(), from.begin() + static_cast<long>(b * width + kFrom),
-                        from.begin() + static_cast<long>(b * width + kFrom + kSide));
-        }
-        clip.lines.push_back(std::move(line));
-    }
+    rice::LanHeader box = big.header;
+    box.icols = kSide;
+    box.irows = kSide;
+    box.xmap = big.header.xmap + kFrom * big.header.xcell;
+    box.ymap = big.header.ymap - kFrom * big.header.xcell;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    return rice::WriteLanImage(rice::JoinPath(dir, "source.lan"), clip) && WriteSheet(dir, clip.header);
+    return rice::WriteLanImage(rice::JoinPath(dir, "source.lan"), big) && WriteSheet(dir, box);
 }
 
 // The GLCM run: a random 512 x 512 8-bit image as the texture tool's text grid, and the same
@@ -133,8 +125,10 @@ bool WriteTexture(const std::string& dir) {
            rice::WriteFileAtomic(rice::JoinPath(dir, "tex.pgm"), pgm);
 }
 
-// Reads the files, then writes them into dst with open, write and close; the best of five rounds.
-int Rewrite(const std::string& dst, const std::vector<std::string>& files) {
+// Reads the files (untimed), then `rounds` times: removes the copies of an earlier round and
+// syncs (untimed, as bench/peers.sh does before each of our runs), then writes the files into
+// dst as new files with open, write and close. Prints the best round's time in seconds.
+int Rewrite(const std::string& dst, int rounds, const std::vector<std::string>& files) {
     std::vector<std::pair<std::string, std::string>> contents;
     for (const auto& f : files) {
         auto bytes = rice::ReadWholeFile(f);
@@ -144,39 +138,56 @@ int Rewrite(const std::string& dst, const std::vector<std::string>& files) {
         }
         contents.emplace_back(rice::JoinPath(dst, rice::FileNameOf(f)), std::move(*bytes));
     }
-    // Plain, then each file made durable before the next, as the one atomic writer does.
-    for (bool durable : {false, true}) {
-        double best = 1e30;
-        for (int round = 0; round < 5; ++round) {
-            // New files, as a program writes its outputs: truncating old ones would add the
-            // file system's flush of replaced contents.
-            std::error_code ec;
-            std::filesystem::create_directories(dst, ec);
-            for (const auto& content : contents) std::filesystem::remove(content.first, ec);
-            ::sync();  // nothing of the round before still waiting to be written back
-            auto start = std::chrono::steady_clock::now();
-            for (const auto& [path, bytes] : contents) {
-                int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-                if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-                    (durable && ::fsync(fd) != 0) || ::close(fd) != 0) {
-                    std::fprintf(stderr, "peer_inputs: cannot write %s\n", path.c_str());
-                    return 1;
-                }
+    double best = 1e30;
+    for (int round = 0; round < rounds; ++round) {
+        std::error_code ec;
+        std::filesystem::create_directories(dst, ec);
+        for (const auto& content : contents) std::filesystem::remove(content.first, ec);
+        ::sync();
+        auto start = std::chrono::steady_clock::now();
+        for (const auto& [path, bytes] : contents) {
+            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+                ::close(fd) != 0) {
+                std::fprintf(stderr, "peer_inputs: cannot write %s\n", path.c_str());
+                return 1;
             }
-            best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
-        std::printf("%.3f\n", best);
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
+    std::printf("%.3f\n", best);
     return 0;
+}
+
+// Runs the command with its output discarded; prints its wall time in seconds and its minor
+// page faults. Fails with the command.
+int Time(char** command) {
+    auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child < 0) return 1;
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) ::dup2(null, 1), ::dup2(null, 2);
+        ::execvp(command[0], command);
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    while (::wait4(child, &status, 0, &usage) < 0)
+        if (errno != EINTR) return 1;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%.3f %ld\n", seconds, usage.ru_minflt);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && std::string(argv[1]) == "--rewrite")
-        return Rewrite(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+    if (argc >= 4 && std::string(argv[1]) == "--rewrite")
+        return Rewrite(argv[2], std::max(1, std::atoi(argv[3])), std::vector<std::string>(argv + 4, argv + argc));
+    if (argc >= 3 && std::string(argv[1]) == "--time") return Time(argv + 2);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: peer_inputs FOLDER | peer_inputs --rewrite DST FILE...\n");
+        std::fprintf(stderr, "usage: peer_inputs FOLDER | peer_inputs --rewrite DST ROUNDS FILE... | peer_inputs --time COMMAND...\n");
         return 2;
     }
     const std::string folder = argv[1];

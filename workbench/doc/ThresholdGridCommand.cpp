@@ -1,4 +1,6 @@
 // Threshold grid run (32838).
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <set>
 
@@ -20,6 +22,20 @@ bool CanOpen(const std::string& path) {
     return true;
 }
 
+// The source image with only the lines the parcel files' clips take cells from: an operator's
+// parcels cover a small part of a large scene.
+std::optional<rice::LanImage> ReadClipSource(const std::string& path, const std::vector<std::string>& parcels) {
+    std::optional<rice::LanHeader> header = rice::ReadLanHeader(path);
+    if (!header) return std::nullopt;
+    std::int64_t first = header->irows, last = 0;
+    for (const std::string& parcel : parcels)
+        if (auto lines = rice::ClipSourceLines(*header, parcel)) {
+            first = std::min(first, lines->first);
+            last = std::max(last, lines->second);
+        }
+    return rice::ReadLanImageLines(path, first, last);
+}
+
 }  // namespace
 
 void CKorvaneDoc::OnThresholdCalc() {
@@ -29,7 +45,7 @@ void CKorvaneDoc::OnThresholdCalc() {
     const std::vector<std::string> parcels = dlg.m_parcelPaths;
     std::set<std::string> notClipped;
     {
-        std::optional<rice::LanImage> source = rice::ReadLanImage(dlg.m_imagePath);
+        std::optional<rice::LanImage> source = ReadClipSource(dlg.m_imagePath, parcels);
         if (!source) {
             Sink().ShowMessage(dlg.m_imagePath + "開啟失敗敗敗敗!");
             return;

@@ -8,8 +8,10 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 
 #include "platform/core/files.h"
+#include "platform/core/large_buffer.h"
 #include "platform/core/parallel.h"
 #include "workbench/engine/classifier_kernel.h"
 #include "workbench/engine/classifier_kernel_impl.h"
@@ -430,8 +432,8 @@ struct Output {
     bool open = false;
 };
 
-// Lines of the input in order; a file shorter than its header says reads as background
-// from there on.
+// Lines of the input in order, read with pread(2) straight into the caller's block; a file
+// shorter than its header says reads as background from there on.
 class LineReader {
 public:
     LineReader(FILE* in, std::size_t lineBytes, std::int64_t lines)
@@ -445,13 +447,12 @@ public:
         const std::size_t lines = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(most), left_));
         left_ -= static_cast<std::int64_t>(lines);
         const std::size_t want = lines * lineBytes_;
-        std::size_t got = 0;
-        while (!atEnd_ && got < want) {
-            const std::size_t r = std::fread(dst + got, 1, want - got, in_);
-            if (r == 0) atEnd_ = true;
-            got += r;
+        const std::size_t got = atEnd_ ? 0 : ReadFully(::fileno(in_), dst, want, offset_);
+        offset_ += got;
+        if (got < want) {
+            atEnd_ = true;
+            std::memset(dst + got, 0, want - got);
         }
-        if (want > got) std::memset(dst + got, 0, want - got);
         return lines;
     }
 
@@ -459,7 +460,34 @@ private:
     FILE* in_;
     std::size_t lineBytes_;
     std::int64_t left_;
+    std::uint64_t offset_ = kLanHeaderSize;
     bool atEnd_ = false;
+};
+
+// Scratch lines for the workers, kept from block to block: a fresh one per worker and block
+// would cost the system a page fault per 4 KB each time.
+class ScratchPool {
+public:
+    std::shared_ptr<LineClassification> Take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        LineClassification* lc = nullptr;
+        if (free_.empty()) {
+            all_.push_back(std::make_unique<LineClassification>());
+            lc = all_.back().get();
+        } else {
+            lc = free_.back();
+            free_.pop_back();
+        }
+        return std::shared_ptr<LineClassification>(lc, [this](LineClassification* back) {
+            std::lock_guard<std::mutex> giving(mutex_);
+            free_.push_back(back);
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<LineClassification>> all_;
+    std::vector<LineClassification*> free_;
 };
 
 // A run whose inputs were read and whose outputs are open.
@@ -510,7 +538,7 @@ std::optional<OpenedRun> OpenRun(const std::string& input, const std::string& st
     }
     if (!any) return std::nullopt;
     FILE* in = OpenRegularFile(input);
-    if (!in || std::fseek(in, static_cast<long>(kLanHeaderSize), SEEK_SET) != 0) {
+    if (!in) {
         if (in) std::fclose(in);
         for (auto& o : run.outs)
             if (o.open) o.file.Abandon(), sink.ShowMessage("錯誤類型0001");
@@ -578,19 +606,20 @@ long long ClassifyLinesFast(OpenedRun& run, const ClassifyOptions& options) {
                                   ? static_cast<std::size_t>(options.linesPerBlock)
                                   : std::clamp<std::size_t>(budget / perLine, 1, 256);
     struct Block {
-        std::vector<std::uint8_t> in;
-        std::vector<std::vector<std::uint8_t>> out;
+        LargeBuffer in;
+        std::vector<LargeBuffer> out;
         std::vector<long long> background;
         std::size_t lines = 0;
     };
     Block blocks[2];
     for (Block& bl : blocks) {
-        bl.in.resize(block * run.lineBytes);
+        bl.in = LargeBuffer(block * run.lineBytes);
         bl.out.resize(run.outs.size());
         for (std::size_t o = 0; o < run.outs.size(); ++o)
-            if (run.outs[o].open) bl.out[o].resize(block * run.outLine);
+            if (run.outs[o].open) bl.out[o] = LargeBuffer(block * run.outLine);
         bl.background.resize(block);
     }
+    ScratchPool scratch;
     long long background = 0;
     auto write = [&](Block& bl) {
         for (std::size_t i = 0; i < bl.lines; ++i) background += bl.background[i];
@@ -621,7 +650,7 @@ long long ClassifyLinesFast(OpenedRun& run, const ClassifyOptions& options) {
         ParallelFor(
             bl.lines, threads,
             [&]() -> std::function<void(std::size_t)> {
-                auto lc = std::make_shared<LineClassification>();
+                auto lc = scratch.Take();
                 return [&, lc](std::size_t i) { classify(bl, i, *lc); };
             },
             [&] {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/core/message_sink.h"
 #include "workbench/engine/lan_image.h"
@@ -30,6 +31,12 @@ std::optional<std::string> ClippedLanPath(const std::string& parcelPath);
 std::optional<std::string> ClipSizeRefusal(const LanHeader& source, const LanHeader& clip,
                                            const std::string& parcelPath,
                                            std::optional<std::uint64_t> freeBytes);
+
+// The lines [first, last) of `source` that the clip of parcelPath takes cells from; nullopt
+// when it takes none (no clip can be cut, or its box lies off the image). A reader that needs
+// only the clips can read just these lines (ReadLanImageLines).
+std::optional<std::pair<std::int64_t, std::int64_t>> ClipSourceLines(const LanHeader& source,
+                                                                     const std::string& parcelPath);
 
 // A clip path that is one of the run's inputs (`inputs`, when given: the source image, the
 // parcel files, the statistics) or one of the parcel file's own files is refused, naming both

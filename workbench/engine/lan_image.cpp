@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 
 #include "platform/core/files.h"
+#include "platform/core/parallel.h"
 #include "platform/core/paths.h"
 
 namespace rice {
@@ -81,6 +83,9 @@ FILE* OpenLan(const std::string& path, std::uint64_t& size, std::string* why) {
     if (!f) SetWhy(why, refusal == ReadRefusal::kNotRegular ? "not a regular file" : "cannot be opened");
     return f;
 }
+
+// Bytes of a large image read by one thread.
+constexpr std::size_t kReadPiece = std::size_t{4} << 20;
 
 std::uint64_t PhysicalMemory() {
     long pages = ::sysconf(_SC_PHYS_PAGES);
@@ -182,19 +187,22 @@ std::optional<LanHeader> ReadLanHeader(const std::string& path, std::string* why
 }
 
 std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why) {
+    return ReadLanImageLines(path, 0, std::numeric_limits<std::int64_t>::max(), why);
+}
+
+std::optional<LanImage> ReadLanImageLines(const std::string& path, std::int64_t first,
+                                          std::int64_t last, std::string* why) {
     std::uint64_t size = 0;
     FILE* f = OpenLan(path, size, why);
     if (!f) return std::nullopt;
-    std::setvbuf(f, nullptr, _IOFBF, std::size_t{1} << 20);  // a few large reads, not one per line
     std::optional<LanHeader> h = ReadHeaderFrom(f, size, why);
     if (!h) {
         std::fclose(f);
         return std::nullopt;
     }
-    std::size_t lineBytes = LanLineBytes(*h);
     // A header announcing more than the machine holds would only end in an allocation
     // failure or the out-of-memory killer; refuse it as unreadable instead.
-    std::uint64_t total = static_cast<std::uint64_t>(lineBytes) * static_cast<std::uint64_t>(h->irows);
+    const std::uint64_t total = LanCellBytes(*h);
     if (total > PhysicalMemory()) {
         std::fclose(f);
         return SetWhy(why, "image larger than memory"), std::nullopt;
@@ -202,17 +210,68 @@ std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why) 
     LanImage image;
     image.header = *h;
     try {
-        image.lines.resize(static_cast<std::size_t>(h->irows));
-        bool atEnd = false;
-        for (auto& line : image.lines) {
-            line.assign(lineBytes, 0);
-            if (!atEnd && ReadUpTo(f, line.data(), lineBytes) < lineBytes) atEnd = true;
-        }
+        image.lines = LanLines::Unfilled(static_cast<std::size_t>(h->irows), LanLineBytes(*h));
     } catch (const std::bad_alloc&) {
         std::fclose(f);
         return SetWhy(why, "image larger than memory"), std::nullopt;
     }
+    // The cells go from the file straight into the block, past stdio's buffer; only what is
+    // not read is cleared, and nothing where the block came zeroed.
+    const std::size_t lineBytes = LanLineBytes(*h);
+    const std::int64_t r0 = std::clamp<std::int64_t>(first, 0, h->irows);
+    const std::int64_t r1 = std::clamp<std::int64_t>(last, r0, h->irows);
+    const std::size_t from = static_cast<std::size_t>(r0) * lineBytes;
+    const std::size_t to = static_cast<std::size_t>(r1) * lineBytes;
+    if (image.lines.Zeroed()) {
+        // Large: pieces read side by side (the page cache is copied, and the block's pages
+        // faulted in, on several cores); what a short file lacks stays 0.
+        const std::size_t pieces = (to - from + kReadPiece - 1) / kReadPiece;
+        ParallelFor(pieces, 0, [&](std::size_t i) {
+            const std::size_t at = from + i * kReadPiece, piece = std::min(kReadPiece, to - at);
+            ReadFully(::fileno(f), image.lines.data() + at, piece, kLanHeaderSize + at);
+        });
+    } else if (total > 0) {
+        const std::size_t got = ReadFully(::fileno(f), image.lines.data() + from, to - from, kLanHeaderSize + from);
+        std::memset(image.lines.data(), 0, from);
+        std::memset(image.lines.data() + from + got, 0, static_cast<std::size_t>(total) - from - got);
+    }
     std::fclose(f);
+    return image;
+}
+
+LanLines::LanLines(std::size_t count, std::size_t lineBytes, UnfilledTag)
+    : cells_(count * lineBytes), count_(count), lineBytes_(lineBytes) {
+    if (lineBytes != 0 && count > SIZE_MAX / lineBytes) throw std::bad_alloc();
+}
+
+LanLines LanLines::Unfilled(std::size_t count, std::size_t lineBytes) {
+    return LanLines(count, lineBytes, UnfilledTag{});
+}
+
+LanLines::LanLines(std::size_t count, std::size_t lineBytes)
+    : LanLines(count, lineBytes, UnfilledTag{}) {
+    if (!cells_.Zeroed() && cells_.size() > 0) std::memset(cells_.data(), 0, cells_.size());
+}
+
+LanLines::LanLines(const LanLines& other) : LanLines(other.count_, other.lineBytes_, UnfilledTag{}) {
+    if (cells_.size() > 0) std::memcpy(cells_.data(), other.cells_.data(), cells_.size());
+}
+
+LanLines& LanLines::operator=(const LanLines& other) {
+    if (this != &other) *this = LanLines(other);
+    return *this;
+}
+
+bool LanLines::operator==(const LanLines& other) const {
+    return count_ == other.count_ && (count_ == 0 || lineBytes_ == other.lineBytes_) &&
+           (cells_.size() == 0 || std::memcmp(cells_.data(), other.cells_.data(), cells_.size()) == 0);
+}
+
+LanImage LanImage::Blank(const LanHeader& header) {
+    LanImage image;
+    image.header = header;
+    const std::size_t lineBytes = header.icols > 0 && header.nbands > 0 ? LanLineBytes(header) : 0;
+    image.lines = LanLines(header.irows > 0 ? static_cast<std::size_t>(header.irows) : 0, lineBytes);
     return image;
 }
 
@@ -223,10 +282,15 @@ bool WriteLanImage(const std::string& path, const LanImage& image) {
     out.Write(bytes.data(), bytes.size());
     std::size_t lineBytes = image.header.icols > 0 && image.header.nbands > 0
                                 ? LanLineBytes(image.header) : 0;
+    const std::size_t rows = image.header.irows > 0 ? static_cast<std::size_t>(image.header.irows) : 0;
+    if (image.lines.size() == rows && image.lines.LineBytes() == lineBytes) {
+        out.Write(image.lines.data(), rows * lineBytes);  // the lines lie back to back already
+        return out.Commit();
+    }
     for (std::int32_t r = 0; r < image.header.irows; ++r) {
         std::size_t have = 0;
         if (static_cast<std::size_t>(r) < image.lines.size()) {
-            const auto& line = image.lines[static_cast<std::size_t>(r)];
+            const auto line = image.lines[static_cast<std::size_t>(r)];
             have = std::min(line.size(), lineBytes);
             out.Write(line.data(), have);
         }

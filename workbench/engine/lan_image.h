@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/core/atomic_file.h"
+#include "platform/core/large_buffer.h"
 
 namespace rice {
 
@@ -65,11 +67,51 @@ inline constexpr std::uint64_t kAbsurdFactor = 16;
 inline constexpr std::uint64_t kAbsurdFloor = std::uint64_t{1} << 20;
 bool SizeIsAbsurd(std::uint64_t wanted, std::uint64_t held);
 
-// A whole image in memory: the header plus `irows` line buffers of nbands x icols bytes,
-// each laid out as the line is stored (band 1's cells, then band 2's, ...).
+// Every line of an image in one block (see LargeBuffer), line r at r x LineBytes(), laid out
+// as the line is stored (band 1's cells, then band 2's, ...).
+class LanLines {
+public:
+    LanLines() = default;
+    // `count` lines of `lineBytes` zero cells each. Throws std::bad_alloc.
+    LanLines(std::size_t count, std::size_t lineBytes);
+    // The same, the cells left as they come, for a reader that fills them.
+    static LanLines Unfilled(std::size_t count, std::size_t lineBytes);
+    LanLines(LanLines&&) noexcept = default;
+    LanLines& operator=(LanLines&&) noexcept = default;
+    LanLines(const LanLines& other);
+    LanLines& operator=(const LanLines& other);
+
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    std::size_t LineBytes() const { return lineBytes_; }
+    std::span<std::uint8_t> operator[](std::size_t r) {
+        return {cells_.data() + r * lineBytes_, lineBytes_};
+    }
+    std::span<const std::uint8_t> operator[](std::size_t r) const {
+        return {cells_.data() + r * lineBytes_, lineBytes_};
+    }
+    // Every cell, line after line.
+    std::uint8_t* data() { return cells_.data(); }
+    const std::uint8_t* data() const { return cells_.data(); }
+    void clear() { *this = LanLines(); }
+    // True when the block came zeroed from the system: cells never written read as 0.
+    bool Zeroed() const { return cells_.Zeroed(); }
+    bool operator==(const LanLines& other) const;
+
+private:
+    struct UnfilledTag {};
+    LanLines(std::size_t count, std::size_t lineBytes, UnfilledTag);
+    LargeBuffer cells_;
+    std::size_t count_ = 0, lineBytes_ = 0;
+};
+
+// A whole image in memory: the header plus `irows` lines of nbands x icols bytes.
 struct LanImage {
     LanHeader header;
-    std::vector<std::vector<std::uint8_t>> lines;
+    LanLines lines;
+
+    // An image of `header` with every cell 0 (throws std::bad_alloc).
+    static LanImage Blank(const LanHeader& header);
 
     // Cell of line r, band b, column c (all from 0); no range check.
     std::uint8_t Cell(int r, int b, int c) const {
@@ -82,8 +124,15 @@ struct LanImage {
 // Reads the 128-byte header and every line. nullopt when the file cannot be opened or is not
 // a regular file, is shorter than 128 bytes, its header is refused (LanHeaderIsReadable, or
 // it announces absurdly more cells than the file holds: SizeIsAbsurd) or the image could not
-// be held in memory. Cells missing at the end of a somewhat short file read as 0.
+// be held in memory. The cells are read straight into one block; cells missing at the end of
+// a somewhat short file read as 0.
 std::optional<LanImage> ReadLanImage(const std::string& path, std::string* why = nullptr);
+
+// As ReadLanImage, with only the cells of lines [first, last) read from the file (clamped to
+// the image); every other line reads as 0, and in a large image costs no memory, for a caller
+// that needs only those lines (the clips of a threshold grid, see ClipSourceLines).
+std::optional<LanImage> ReadLanImageLines(const std::string& path, std::int64_t first,
+                                          std::int64_t last, std::string* why = nullptr);
 
 // Reads exactly the 128 header bytes; the same refusals as ReadLanImage.
 std::optional<LanHeader> ReadLanHeader(const std::string& path, std::string* why = nullptr);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/core/files.h"
+#include "platform/core/large_buffer.h"
 #include "platform/core/parallel.h"
 #include "platform/core/paths.h"
 #include "workbench/engine/classifier.h"
@@ -74,27 +75,35 @@ PreparedImage Prepare(const GridStep& step, const std::vector<double>& vs,
 }
 
 // A whole output file in memory, reused from step to step: bands 1 to 8 are copied in once
-// per image, and only the flag rows are rewritten for each pair.
+// per image, and only the flag rows are rewritten for each pair. In large pages, as each
+// thread has one.
 struct OutputBuffer {
     const PreparedImage* image = nullptr;
-    std::vector<std::uint8_t> bytes;
+    LargeBuffer bytes;
 };
 
 // One output of a prepared image, written in one piece.
 void WriteFlagged(const PreparedImage& p, std::uint16_t vi, std::uint16_t ui,
                   const std::string& path, OutputBuffer& buffer, MessageSink& sink) {
     if (buffer.image != &p) {
-        buffer.bytes.resize(p.header.size() + p.nine.size());
+        if (buffer.bytes.size() != p.header.size() + p.nine.size())
+            buffer.bytes = LargeBuffer(p.header.size() + p.nine.size());
         std::memcpy(buffer.bytes.data(), p.header.data(), p.header.size());
         if (!p.nine.empty()) std::memcpy(buffer.bytes.data() + p.header.size(), p.nine.data(), p.nine.size());
         buffer.image = &p;
     }
-    for (std::size_t r = 0; r < p.irows; ++r) {
-        std::uint8_t* flag = buffer.bytes.data() + p.header.size() + (r * 9 + 8) * p.icols;
-        const std::uint16_t* fv = p.firstV.data() + r * p.icols;
-        const std::uint16_t* fu = p.firstU.data() + r * p.icols;
-        for (std::size_t c = 0; c < p.icols; ++c)
-            flag[c] = static_cast<std::uint8_t>(vi >= fv[c] ? 2 : ui >= fu[c] ? 1 : 0);
+    // Without branches and with the sizes held locally (a byte store may alias anything), so
+    // the loop runs in vectors.
+    const std::size_t cols = p.icols, rows = p.irows;
+    std::uint8_t* const cells = buffer.bytes.data() + p.header.size();
+    for (std::size_t r = 0; r < rows; ++r) {
+        std::uint8_t* flag = cells + (r * 9 + 8) * cols;
+        const std::uint16_t* fv = p.firstV.data() + r * cols;
+        const std::uint16_t* fu = p.firstU.data() + r * cols;
+        for (std::size_t c = 0; c < cols; ++c) {
+            const unsigned two = vi >= fv[c], one = ui >= fu[c];
+            flag[c] = static_cast<std::uint8_t>((two << 1) | (one & ~two));
+        }
     }
     StreamingFileWriter file;
     if (!file.Open(path)) {

@@ -174,12 +174,12 @@ TEST_F(ClassifyTest, SliderTexts) {
 
 // A nine-band classified image whose cells carry the given bands 2, 7 and 8.
 void WriteClassified(const std::string& path, const std::vector<std::array<int, 3>>& cells) {
-    rice::LanImage img;
-    img.header.nbands = 9;
-    img.header.icols = int(cells.size());
-    img.header.irows = 1;
-    img.header.xcell = img.header.ycell = 1;
-    img.lines.assign(1, std::vector<std::uint8_t>(cells.size() * 9, 0));
+    rice::LanHeader h;
+    h.nbands = 9;
+    h.icols = int(cells.size());
+    h.irows = 1;
+    h.xcell = h.ycell = 1;
+    rice::LanImage img = rice::LanImage::Blank(h);
     for (size_t c = 0; c < cells.size(); ++c) {
         img.lines[0][1 * cells.size() + c] = std::uint8_t(cells[c][0]);
         img.lines[0][6 * cells.size() + c] = std::uint8_t(cells[c][1]);

@@ -309,7 +309,10 @@ std::vector<Cls> ManyClasses(int K, int B, std::uint32_t seed) {
         Cls c;
         c.cov.assign(B, std::vector<double>(B, 0));
         for (int b = 0; b < B; ++b) c.mean.push_back(20 + 200 * next());
-        std::vector<std::vector<double>> l(B, std::vector<double>(B, 0));
+        // Rows filled in place: GCC 12 at -O3 takes the delete of a copied temporary row for a
+        // free of a pointer into the heap block (-Wfree-nonheap-object).
+        std::vector<std::vector<double>> l(B);
+        for (auto& row : l) row.assign(B, 0);
         for (int i = 0; i < B; ++i)
             for (int j = 0; j <= i; ++j) l[i][j] = i == j ? 2 + 12 * next() : 6 * next() - 3;
         for (int i = 0; i < B; ++i)

@@ -60,6 +60,9 @@ TEST_F(ClipTest, BoxesOnAndOffTheImage) {
         {"reaches past the right and bottom", 1, 1080, 1910, 1120, 1930, 8, 7, 4, 2},
         {"entirely outside", 1, 3000, 500, 3020, 520, 200, 148, 2, 2},
         {"four-band source", 4, 1010, 1960, 1040, 1990, 1, 1, 3, 3},
+        {"whole lines", 2, 1000, 1940, 1100, 1980, 0, 2, 10, 4},
+        {"whole lines past the bottom", 2, 1000, 1900, 1100, 1940, 0, 6, 10, 4},
+        {"the whole image", 4, 1000, 1920, 1100, 2000, 0, 0, 10, 8},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -81,9 +84,17 @@ TEST_F(ClipTest, BoxesOnAndOffTheImage) {
             for (int b = 0; b < c.nbands; ++b)
                 for (int col = 0; col < c.cols; ++col) {
                     int sr = c.firstLine + r, sc = c.firstCol + col;
-                    int expect = (sr >= 0 && sr < 8 && sc >= 0 && sc < 10) ? SourceCell(sr, b, sc) : 0;
+                    int expect = (sr >= 0 && sr < 8 && sc >= 0 && sc < 10) ? static_cast<std::uint8_t>(SourceCell(sr, b, sc)) : 0;
                     EXPECT_EQ(clip->Cell(r, b, col), expect) << r << " " << b << " " << col;
                 }
+
+        // Cut again from the source read with only the lines this clip takes: the same bytes.
+        ASSERT_TRUE(WriteLanImage(Path("src.lan"), src));
+        auto lines = ClipSourceLines(src.header, Path("shpmaps/9420.shp"));
+        auto part = ReadLanImageLines(Path("src.lan"), lines ? lines->first : 0, lines ? lines->second : 0);
+        ASSERT_TRUE(part);
+        ClipLanToParcels(*part, Path("shpmaps/9420.shp"), sink);
+        EXPECT_EQ(ReadBytes(Path("lanmaps/9420.lan")), bytes);
         std::filesystem::remove(Path("lanmaps/9420.lan"));
     }
 }

@@ -92,8 +92,56 @@ TEST_F(LanFileTest, ShortFileReadsMissingCellsAsZero) {
     auto img = ReadLanImage(Path("short.lan"));
     ASSERT_TRUE(img);
     ASSERT_EQ(img->lines.size(), 2u);
-    EXPECT_EQ(img->lines[0], (std::vector<std::uint8_t>{1, 2, 3, 4, 0, 0}));
-    EXPECT_EQ(img->lines[1], std::vector<std::uint8_t>(6, 0));
+    auto line = [&](std::size_t r) { return std::vector<std::uint8_t>(img->lines[r].begin(), img->lines[r].end()); };
+    EXPECT_EQ(line(0), (std::vector<std::uint8_t>{1, 2, 3, 4, 0, 0}));
+    EXPECT_EQ(line(1), std::vector<std::uint8_t>(6, 0));
+}
+
+// Only the lines asked for are read, the others read as 0; in a small image (from the heap) and
+// in one large enough for the large-page block read in pieces side by side, whole or cut short.
+TEST_F(LanFileTest, ReadingSomeLinesLeavesTheOthersZero) {
+    struct Case {
+        const char* what;
+        int cols;
+        std::int64_t first, last, cut;  // cut: cells bytes dropped from the file's end
+        int readFrom, readTo;           // the lines expected as in the file (as far as it goes)
+    };
+    const Case cases[] = {
+        {"small, every line", 7, 0, 1 << 30, 0, 0, 40},
+        {"small, a middle run", 7, 5, 9, 0, 5, 9},
+        {"small, clamped to the image", 7, -3, 2, 0, 0, 2},
+        {"small, none", 7, 12, 12, 0, 0, 0},
+        {"large, every line", 40000, 0, 40, 0, 0, 40},
+        {"large, a middle run", 40000, 11, 30, 0, 11, 30},
+        {"large, a file cut short in its last piece", 40000, 0, 40, 3 * 3 * 40000 + 5, 0, 40},
+        {"large, a file cut short in its first piece", 40000, 0, 40, 30 * 3 * 40000 + 7, 0, 40},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LanHeader h = MakeHeader(3, c.cols, 40);
+        LanImage img = MakeImage(h, [](int r, int b, int col) { return (r * 7 + b * 3 + col) % 251 + 1; });
+        ASSERT_TRUE(WriteLanImage(Path("a.lan"), img));
+        std::string bytes = ReadBytes(Path("a.lan"));
+        bytes.resize(bytes.size() - static_cast<std::size_t>(c.cut));
+        ASSERT_TRUE(WriteFileAtomic(Path("a.lan"), bytes));
+        auto back = c.first == 0 && c.last == (1 << 30) ? ReadLanImage(Path("a.lan"))
+                                                        : ReadLanImageLines(Path("a.lan"), c.first, c.last);
+        ASSERT_TRUE(back);
+        ASSERT_EQ(back->lines.size(), 40u);
+        const std::size_t cells = 3 * static_cast<std::size_t>(c.cols);
+        for (std::size_t r = 0; r < 40; ++r) {
+            for (std::size_t i = 0; i < cells; ++i) {
+                const std::size_t at = 128 + r * cells + i;
+                const bool held = static_cast<int>(r) >= c.readFrom && static_cast<int>(r) < c.readTo &&
+                                  at < bytes.size();
+                const int expect = held ? static_cast<std::uint8_t>(bytes[at]) : 0;
+                if (back->lines[r][i] != expect) {
+                    ADD_FAILURE() << "line " << r << " cell " << i << ": " << int(back->lines[r][i]);
+                    break;
+                }
+            }
+        }
+    }
 }
 
 TEST_F(LanFileTest, ReadersRefuseHeadersThatCannotBeRead) {

@@ -33,12 +33,9 @@ using samples::MakeHeader;
 // An image whose cells follow f(line, band, column).
 template <typename F>
 LanImage MakeImage(const LanHeader& h, F f) {
-    LanImage img;
-    img.header = h;
-    img.lines.resize(static_cast<std::size_t>(h.irows));
+    LanImage img = LanImage::Blank(h);
     for (int r = 0; r < h.irows; ++r) {
-        auto& line = img.lines[static_cast<std::size_t>(r)];
-        line.resize(static_cast<std::size_t>(h.nbands) * static_cast<std::size_t>(h.icols));
+        auto line = img.lines[static_cast<std::size_t>(r)];
         for (int b = 0; b < h.nbands; ++b)
             for (int c = 0; c < h.icols; ++c)
                 line[static_cast<std::size_t>(b * h.icols + c)] = static_cast<std::uint8_t>(f(r, b, c));
