@@ -195,7 +195,7 @@ endfunction()
 
 # rice_tests(NAME DIR [DIRS dir...] [DEPS lib...] [LABELS label...]): one GoogleTest program of
 # every .cpp in DIR. It sees DIR, the extra test folders DIRS, the folders of DEPS and the test
-# support (platform/testing). Under ctest, TMPDIR is the build tree's test-tmp: the tests'
+# support (platform/testing). Under ctest, TMPDIR is the build tree's test-tmp (see _rice_test_tmp): the tests'
 # temporary folders go there (platform/testing/temp_folder.h), not into /tmp.
 function(rice_tests name dir)
   cmake_parse_arguments(R "" "" "DIRS;DEPS;LABELS" ${ARGN})
@@ -228,11 +228,25 @@ function(rice_tests name dir)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
   # The environment of every test, set once ctest knows the tests: gtest_discover_tests's
   # PROPERTIES cannot carry more than one variable.
+  _rice_test_tmp(tmp)
   set(env ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
   file(WRITE ${env} "set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT
-  \"QT_QPA_PLATFORM=offscreen;TMPDIR=${CMAKE_BINARY_DIR}/test-tmp\")\n")
+  \"QT_QPA_PLATFORM=offscreen;TMPDIR=${tmp}\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env})
-  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-tmp)
+  file(MAKE_DIRECTORY ${tmp})
+endfunction()
+
+# _rice_test_tmp(OUT): the folder of the tests' temporary folders, the build tree's test-tmp.
+# The overlay names its outputs by replacing "lan" and "shp" anywhere in a path, so a build tree
+# whose path holds either keeps them in /tmp instead, under a name of hex digits only.
+function(_rice_test_tmp out)
+  set(tmp ${CMAKE_BINARY_DIR}/test-tmp)
+  if(tmp MATCHES "lan|shp")
+    string(MD5 hash "${CMAKE_BINARY_DIR}")
+    string(SUBSTRING ${hash} 0 12 hash)
+    set(tmp /tmp/rice-test-tmp-${hash})
+  endif()
+  set(${out} ${tmp} PARENT_SCOPE)
 endfunction()
 
 # _rice_first_header(OUT LIBRARY): a header of LIBRARY's own folders (empty if none).
