@@ -529,7 +529,7 @@ std::optional<OpenedRun> OpenRun(const std::string& input, const std::string& st
         o.spec = &specs[i];
         o.open = outFits && o.file.Open(specs[i].path);
         if (!o.open) {
-            sink.ShowMessage("錯誤類型0003" + specs[i].path);
+            sink.ShowMessage(OutputFailedMessage(specs[i].path));
             continue;
         }
         LanHeaderBytes hb = EncodeLanHeader(outHeader);
@@ -539,7 +539,6 @@ std::optional<OpenedRun> OpenRun(const std::string& input, const std::string& st
     if (!any) return std::nullopt;
     FILE* in = OpenRegularFile(input);
     if (!in) {
-        if (in) std::fclose(in);
         for (auto& o : run.outs)
             if (o.open) o.file.Abandon(), sink.ShowMessage("錯誤類型0001");
         return std::nullopt;
@@ -560,7 +559,7 @@ std::vector<int> FinishRun(OpenedRun& run, long long background, MessageSink& si
     for (std::size_t o = 0; o < run.outs.size(); ++o) {
         if (!run.outs[o].open) continue;
         if (run.outs[o].file.Commit()) counts[o] = count;
-        else sink.ShowMessage("錯誤類型0003" + run.outs[o].spec->path);
+        else sink.ShowMessage(OutputFailedMessage(run.outs[o].spec->path));
     }
     return counts;
 }
@@ -672,6 +671,8 @@ std::vector<int> Run(const std::string& input, const std::string& statsPath,
 }
 
 }  // namespace
+
+std::string OutputFailedMessage(const std::string& outputPath) { return "錯誤類型0003" + outputPath; }
 
 int ClassifyMaximumLikelihood(const std::string& input, const std::string& stats,
                               const std::string& output, double v, double u, MessageSink& sink,

@@ -140,10 +140,13 @@ struct ThresholdOutput {
     double u = 0;  // minimum difference between best rice and best non-rice probability
 };
 
+// "錯誤類型0003" followed by the output path: that output cannot be created or written.
+std::string OutputFailedMessage(const std::string& outputPath);
+
 // Returns the number of non-background cells, or 0 after showing "錯誤類型0001" (input cannot
 // be opened or read), "錯誤類型0002" (statistics cannot be opened or are unusable) or
-// "錯誤類型0003" followed by the output path (output cannot be created or written). The output
-// appears only when complete.
+// OutputFailedMessage (output cannot be created or written). The output appears only when
+// complete.
 int ClassifyMaximumLikelihood(const std::string& input, const std::string& stats,
                               const std::string& output, double v, double u, MessageSink& sink,
                               const ClassifyOptions& options = {});

@@ -25,7 +25,7 @@ constexpr std::uint16_t kNever = 0xFFFF;
 // v index i when i >= firstV (V[i] > pBest), else 1 at the u index j when j >= firstU.
 struct PreparedImage {
     const char* failure = nullptr;  // the classifier's message for every step of this image
-    bool failureNamesOutput = false;  // followed by the step's output path
+    bool outputFails = false;       // no output of it can be written: each step names its own
     LanHeaderBytes header{};
     std::size_t icols = 0, irows = 0;
     std::vector<std::uint8_t> nine;
@@ -45,7 +45,7 @@ PreparedImage Prepare(const GridStep& step, const std::vector<double>& vs,
     if (!model) return p.failure = "錯誤類型0002", p;
     LanHeader out = image->header;
     out.nbands = 9;
-    if (!LanHeaderIsReadable(out)) return p.failure = "錯誤類型0003", p.failureNamesOutput = true, p;
+    if (!LanHeaderIsReadable(out)) return p.outputFails = true, p;
     p.header = EncodeLanHeader(out);
     p.icols = static_cast<std::size_t>(out.icols);
     p.irows = static_cast<std::size_t>(out.irows);
@@ -107,11 +107,11 @@ void WriteFlagged(const PreparedImage& p, std::uint16_t vi, std::uint16_t ui,
     }
     StreamingFileWriter file;
     if (!file.Open(path)) {
-        sink.ShowMessage("錯誤類型0003" + path);
+        sink.ShowMessage(OutputFailedMessage(path));
         return;
     }
     file.Write(buffer.bytes.data(), buffer.bytes.size());
-    if (!file.Commit()) sink.ShowMessage("錯誤類型0003" + path);
+    if (!file.Commit()) sink.ShowMessage(OutputFailedMessage(path));
 }
 
 std::vector<double> SortedValues(const std::vector<GridStep>& steps, double GridStep::*field) {
@@ -202,8 +202,8 @@ std::size_t RunGridSteps(const std::vector<GridStep>& steps, MessageSink& sink,
                     return [&, buffer](std::size_t i) {
                         const GridStep& s = steps[i];
                         const PreparedImage& p = *images[i];
-                        if (p.failure) {
-                            said[i].ShowMessage(p.failure + (p.failureNamesOutput ? s.output : ""));
+                        if (p.failure || p.outputFails) {
+                            said[i].ShowMessage(p.outputFails ? OutputFailedMessage(s.output) : p.failure);
                             return;
                         }
                         auto vi = static_cast<std::uint16_t>(std::lower_bound(vs.begin(), vs.end(), s.v) - vs.begin());
